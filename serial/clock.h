@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Time as the card exchange and the bounded waits read it. The program uses a monotonic clock; tests
+// use a clock they move by hand.
+class IClock {
+public:
+    virtual ~IClock() = default;
+    virtual qint64 NowMs() = 0;
+    qint64 NowSeconds() { return NowMs() / 1000; }
+};
+
+class CSteadyClock : public IClock {
+public:
+    qint64 NowMs() override;
+};

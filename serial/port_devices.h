@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+class CProfile;
+
+// Com1 to Com4 name devices through the profile section [Devices], keys Com1 to Com4. Without a key,
+// Com<n> is /dev/ttyUSB<n-1> on Linux and COM<n> on Windows; elsewhere there is no default.
+QString DefaultPortDevice(short port);
+QString PortDevice(const CProfile& profile, short port);
+
+inline const QString kDevicesSection = QStringLiteral("Devices");
