@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Sections and keys of the window's settings in the profile.
+namespace settings {
+inline const QString kComPort = QStringLiteral("Com Port");
+inline const QString kReceive = QStringLiteral("Receive");
+inline const QString kSend = QStringLiteral("Send");
+inline const QString kWindow = QStringLiteral("Window");
+
+// Where a file path setting points when nothing is stored: C:\temp\save.txt on Windows; elsewhere a
+// name with backslashes would be a strange file in the current folder, so save.txt in the temporary
+// folder instead.
+QString DefaultFilePath();
+inline const QString kDefaultSendData = QStringLiteral("05 30 30 41 30 30 30 30 30 30 30 30 30 0D");
+} // namespace settings

@@ -1,0 +1,401 @@
+#include "app/terminal_dlg.h"
+
+#include "app/about_dlg.h"
+#include "app/profile.h"
+#include "app/prompts.h"
+#include "card/card_protocol.h"
+#include "res/artwork.h"
+#include "res/resource.h"
+#include "res/string_table.h"
+#include "serial/clock.h"
+#include "serial/mscomm.h"
+#include "serial/port_tables.h"
+#include "terminal/send_protocol.h"
+#include "terminal/send_text.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextDocument>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+constexpr int kAnimationPeriodMs = 2500;
+constexpr int kTimerAnimation = 100;
+constexpr int kTimerAutoSend = 101;
+constexpr int kSendTextMaxBytes = 2048;
+constexpr unsigned kPeriodMin = 1, kPeriodMax = 1000000;
+
+const std::array<const char*, 3> kSaveProtocolNames{"Original", "TCP", "WNMP"};
+
+enum class Notification { Clicked, SelChange };
+
+struct MessageMapEntry {
+    int id;
+    Notification code;
+    void (CTerminalDlg::*handler)();
+};
+
+template <typename Table>
+void FillList(QComboBox* list, const Table& table, int selection, const char* (*text)(const typename Table::value_type&)) {
+    list->clear();
+    for (const auto& row : table)
+        list->addItem(QString::fromUtf8(text(row)));
+    list->setCurrentIndex(selection >= 0 && selection < list->count() ? selection : -1);
+}
+
+const char* PlainText(const char* const& row) { return row; }
+
+} // namespace
+
+// The window's message table: which handler each control notification runs.
+#define ON_CLICKED(id, fn) {id, Notification::Clicked, &CTerminalDlg::fn}
+#define ON_SELCHANGE(id, fn) {id, Notification::SelChange, &CTerminalDlg::fn}
+static const MessageMapEntry kMessageMap[] = {
+    ON_CLICKED(IDC_AUTO_CLEAR, OnAutoClearToggle),
+    ON_CLICKED(IDC_AUTO_SEND, OnAutoSendToggle),
+    ON_CLICKED(IDC_HEX_SEND, OnHexSendToggle),
+    ON_CLICKED(IDC_HEX_DISPLAY, OnHexDisplayToggle),
+    ON_CLICKED(IDC_RESET_COUNTERS, OnResetCounters),
+    ON_CLICKED(IDC_PIN, OnPin),
+    ON_CLICKED(IDC_CLEAR_RECEIVE, OnClearReceive),
+    ON_CLICKED(IDC_CLEAR_SEND, OnClearSend),
+    ON_CLICKED(IDC_CHOOSE_SAVE_FILE, OnChooseSaveFile),
+    ON_CLICKED(IDC_CHOOSE_SEND_FILE, OnChooseSendFile),
+    ON_SELCHANGE(IDC_PORT, OnPortSelected),
+    ON_SELCHANGE(IDC_BAUD, OnBaudSelected),
+    ON_SELCHANGE(IDC_PARITY, OnParitySelected),
+    ON_SELCHANGE(IDC_DATABITS, OnDataBitsSelected),
+    ON_SELCHANGE(IDC_STOPBITS, OnStopBitsSelected),
+    ON_SELCHANGE(IDC_HANDSHAKE, OnHandshakeSelected),
+    ON_CLICKED(IDC_MANUAL_SEND, OnManualSend),
+    ON_CLICKED(IDC_CLOSE_PORT, OnClosePort),
+    ON_CLICKED(IDC_STOP_DISPLAY, OnStopDisplay),
+    ON_CLICKED(IDC_SAVE_RECEIVED, OnSaveReceived),
+    ON_CLICKED(IDC_SEND_FILE, OnSendFile),
+    ON_SELCHANGE(IDC_SEND_PROTOCOL, OnSendProtocolChanged),
+    ON_SELCHANGE(IDC_SAVE_PROTOCOL, OnSaveProtocolChanged),
+    ON_CLICKED(IDC_CHOOSE_COMPARE_FILE, OnChooseCompareFile),
+    ON_CLICKED(IDC_RESET_RX_AFTER_SAVE, OnResetRxAfterSaveToggle),
+    ON_CLICKED(IDC_CARD_RESET, OnCardReset),
+    ON_CLICKED(IDC_READ_CARD_STATUS, OnReadCardStatus),
+    ON_CLICKED(IDC_CONFIGURE_CARD, OnConfigureCard),
+    ON_CLICKED(IDC_DTR, OnDtr),
+    ON_CLICKED(IDC_RTS, OnRts),
+    ON_CLICKED(IDC_DSR, OnDsr),
+    ON_CLICKED(IDC_CTS, OnCts),
+    ON_CLICKED(IDOK, OnOK),
+};
+#undef ON_CLICKED
+#undef ON_SELCHANGE
+
+CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, IClock& clock, QWidget* parent)
+    : QDialog(parent), m_rxBuffer(new std::uint8_t[kRxBufferSize]()),
+      m_answer(new std::uint8_t[kAnswerBufferSize]()), m_ctrlComm(comm), m_prompts(prompts), m_profile(profile),
+      m_clock(clock) {
+    m_hIcon = ResIcon(IDR_MAINFRAME);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    m_built = BuildDialog(*this, MainDialogTemplate());
+    auto ctl = [this](int id) { return m_built.byId.at(id); };
+    m_ctrlPort = static_cast<QComboBox*>(ctl(IDC_PORT));
+    m_ctrlBaud = static_cast<QComboBox*>(ctl(IDC_BAUD));
+    m_ctrlParity = static_cast<QComboBox*>(ctl(IDC_PARITY));
+    m_ctrlDataBits = static_cast<QComboBox*>(ctl(IDC_DATABITS));
+    m_ctrlStopBits = static_cast<QComboBox*>(ctl(IDC_STOPBITS));
+    m_ctrlHandshake = static_cast<QComboBox*>(ctl(IDC_HANDSHAKE));
+    m_ctrlSendProtocol = static_cast<QComboBox*>(ctl(IDC_SEND_PROTOCOL));
+    m_ctrlSaveProtocol = static_cast<QComboBox*>(ctl(IDC_SAVE_PROTOCOL));
+    m_ctrlClosePort = static_cast<QPushButton*>(ctl(IDC_CLOSE_PORT));
+    m_ctrlStopDisplay = static_cast<QPushButton*>(ctl(IDC_STOP_DISPLAY));
+    m_ctrlManualSend = static_cast<QPushButton*>(ctl(IDC_MANUAL_SEND));
+    m_ctrlSendFile = static_cast<QPushButton*>(ctl(IDC_SEND_FILE));
+    m_ctrlCardReset = static_cast<QPushButton*>(ctl(IDC_CARD_RESET));
+    m_ctrlReadCardStatus = static_cast<QPushButton*>(ctl(IDC_READ_CARD_STATUS));
+    m_ctrlConfigureCard = static_cast<QPushButton*>(ctl(IDC_CONFIGURE_CARD));
+    m_ctrlDTR = static_cast<CToggleButton*>(ctl(IDC_DTR));
+    m_ctrlRTS = static_cast<CToggleButton*>(ctl(IDC_RTS));
+    m_ctrlDSR = static_cast<CToggleButton*>(ctl(IDC_DSR));
+    m_ctrlCTS = static_cast<CToggleButton*>(ctl(IDC_CTS));
+    m_ctrlPin = static_cast<CBitmapButton*>(ctl(IDC_PIN));
+    m_ctrlAutoClear = static_cast<QCheckBox*>(ctl(IDC_AUTO_CLEAR));
+    m_ctrlHexDisplay = static_cast<QCheckBox*>(ctl(IDC_HEX_DISPLAY));
+    m_ctrlHexSend = static_cast<QCheckBox*>(ctl(IDC_HEX_SEND));
+    m_ctrlAutoSend = static_cast<QCheckBox*>(ctl(IDC_AUTO_SEND));
+    m_ctrlResetRxAfterSave = static_cast<QCheckBox*>(ctl(IDC_RESET_RX_AFTER_SAVE));
+    m_ctrlLamp = static_cast<QLabel*>(ctl(IDC_LAMP));
+    m_ctrlStatus = static_cast<QLabel*>(ctl(IDC_STATUS));
+    m_ctrlRxCount = static_cast<QLabel*>(ctl(IDC_RX_COUNT));
+    m_ctrlTxCount = static_cast<QLabel*>(ctl(IDC_TX_COUNT));
+    m_ctrlReceive = static_cast<QPlainTextEdit*>(ctl(IDC_RECEIVE));
+    m_ctrlSend = static_cast<QPlainTextEdit*>(ctl(IDC_SEND));
+    m_ctrlPeriod = static_cast<QLineEdit*>(ctl(IDC_PERIOD));
+    m_ctrlSendFilePath = static_cast<QLineEdit*>(ctl(IDC_SEND_FILE_PATH));
+    m_ctrlSaveFile = static_cast<QLineEdit*>(ctl(IDC_SAVE_FILE));
+    m_ctrlCompareFile = static_cast<QLineEdit*>(ctl(IDC_COMPARE_FILE));
+
+    m_animTimer.setTimerType(Qt::CoarseTimer);
+    connect(&m_animTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerAnimation); });
+    connect(&m_autoSendTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerAutoSend); });
+    connect(&m_ctrlComm, &CMSComm::OnComm, this, &CTerminalDlg::OnComm);
+    connect(m_ctrlSend->document(), &QTextDocument::contentsChange, this, &CTerminalDlg::OnSendTextChanged);
+    WireMessageMap();
+    OnInitDialog();
+}
+
+CTerminalDlg::~CTerminalDlg() {
+    m_animTimer.stop();
+    StopAutoSendTimer();
+    disconnect(&m_ctrlComm, nullptr, this, nullptr);
+}
+
+QWidget* CTerminalDlg::Control(int id) const {
+    auto it = m_built.byId.find(id);
+    return it == m_built.byId.end() ? nullptr : it->second;
+}
+
+void CTerminalDlg::WireMessageMap() {
+    for (const MessageMapEntry& entry : kMessageMap) {
+        QWidget* w = Control(entry.id);
+        const auto handler = entry.handler;
+        if (entry.code == Notification::Clicked)
+            connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+        else
+            connect(static_cast<QComboBox*>(w), &QComboBox::activated, this, [this, handler] { (this->*handler)(); });
+    }
+}
+
+void CTerminalDlg::OnInitDialog() {
+    LoadSettings();
+    UpdateData(false);
+    setWindowIcon(m_hIcon);
+    m_imageList = MakeImageList(ResBitmap(IDB_ANIMATION), kAnimationFrameWidth, kAnimationTransparent);
+    m_hIconOpen = ResIcon(IDI_LAMP_LIT);
+    m_hIconClosed = ResIcon(IDI_LAMP_DARK);
+    FillLists();
+    PlaceWindow();
+    SetTopMost(m_bTopMost);
+    m_animTimer.start(kAnimationPeriodMs);
+    OpenPort();
+}
+
+void CTerminalDlg::FillLists() {
+    FillList(m_ctrlPort, PortTable(), m_nPort, +[](const PortEntry& e) { return e.text; });
+    FillList(m_ctrlBaud, BaudTable(), m_nBaud, PlainText);
+    FillList(m_ctrlParity, ParityTable(), m_nParity, +[](const ParityEntry& e) { return e.text; });
+    FillList(m_ctrlDataBits, DataBitsTable(), m_nDataBits, PlainText);
+    FillList(m_ctrlStopBits, StopBitsTable(), m_nStopBits, PlainText);
+    FillList(m_ctrlHandshake, HandshakeTable(), m_nHandshake, +[](const HandshakeEntry& e) { return e.text; });
+    FillList(m_ctrlSendProtocol, SendProtocolNames(), m_nSendProtocol, PlainText);
+    FillList(m_ctrlSaveProtocol, kSaveProtocolNames, m_nSaveProtocol, PlainText);
+}
+
+void CTerminalDlg::PlaceWindow() {
+    // A position saved on a monitor that is gone would leave the window out of sight.
+    QRect frame(QPoint(m_nWindowX, m_nWindowY), frameGeometry().size());
+    bool visible = false;
+    for (const QScreen* screen : QGuiApplication::screens())
+        visible = visible || screen->availableGeometry().intersected(frame).width() >= 40;
+    QPoint where(m_nWindowX, m_nWindowY);
+    if (!visible) {
+        if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+            const QRect area = primary->availableGeometry();
+            where = area.topLeft() + QPoint(std::max(0, (area.width() - frame.width()) / 2),
+                                            std::max(0, (area.height() - frame.height()) / 2));
+        }
+    }
+    move(where);
+}
+
+bool CTerminalDlg::IsTopMost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void CTerminalDlg::SetTopMost(bool topMost) {
+    const QPoint where = pos();
+    setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+    move(where);
+    show();
+    raise();
+    UpdatePinBitmap();
+}
+
+void CTerminalDlg::UpdatePinBitmap() {
+    m_ctrlPin->SetBitmap(ResBitmap(IsTopMost() ? IDB_PIN_PRESSED : IDB_PIN_LYING));
+    m_ctrlPin->resize(m_ctrlPin->Bitmap().size());
+    m_ctrlPin->setProperty("bitmapId", IsTopMost() ? IDB_PIN_PRESSED : IDB_PIN_LYING);
+    m_ctrlPin->repaint();
+}
+
+void CTerminalDlg::OnPin() { SetTopMost(!IsTopMost()); }
+
+void CTerminalDlg::OnTimer(int id) {
+    if (id == kTimerAnimation) {
+        const int frame = m_nAnimFrame++;
+        if (frame >= 0 && static_cast<std::size_t>(frame) < m_imageList.size())
+            setWindowIcon(m_imageList[frame]);
+        if (static_cast<std::size_t>(m_nAnimFrame) >= m_imageList.size())
+            m_nAnimFrame = 0;
+    } else if (id == kTimerAutoSend) {
+        OnManualSend();
+    }
+}
+
+void CTerminalDlg::OnAbout() {
+    CAboutDlg about(this);
+    m_prompts.RunModal(about);
+}
+
+void CTerminalDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // Window managers here own the system menu; the About item lives in the window's own menu instead.
+    QMenu menu(this);
+    menu.addAction(LoadResString(IDS_ABOUTBOX), this, &CTerminalDlg::OnAbout);
+    menu.exec(event->globalPos());
+}
+
+#ifdef Q_OS_WIN
+bool CTerminalDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    MSG* msg = static_cast<MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+        OnAbout();
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+void CTerminalDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            OnOK();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event); // Escape rejects: the window ends without saving
+}
+
+bool CTerminalDlg::UpdateData(bool saveAndValidate) {
+    struct Check {
+        QCheckBox* box;
+        bool* member;
+    };
+    const Check checks[] = {{m_ctrlAutoClear, &m_bAutoClear},
+                            {m_ctrlAutoSend, &m_bAutoSend},
+                            {m_ctrlHexDisplay, &m_bHexDisplay},
+                            {m_ctrlHexSend, &m_bHexSend},
+                            {m_ctrlResetRxAfterSave, &m_bResetRxAfterSave}};
+    struct Selection {
+        QComboBox* list;
+        int* member;
+    };
+    const Selection selections[] = {{m_ctrlPort, &m_nPort},         {m_ctrlBaud, &m_nBaud},
+                                    {m_ctrlParity, &m_nParity},     {m_ctrlDataBits, &m_nDataBits},
+                                    {m_ctrlStopBits, &m_nStopBits}, {m_ctrlHandshake, &m_nHandshake},
+                                    {m_ctrlSendProtocol, &m_nSendProtocol}, {m_ctrlSaveProtocol, &m_nSaveProtocol}};
+
+    if (!saveAndValidate) {
+        for (const Check& c : checks)
+            c.box->setChecked(*c.member);
+        m_ctrlPeriod->setText(QString::number(m_nAutoSendPeriod));
+        m_ctrlSendFilePath->setText(m_strSendFile);
+        m_ctrlSaveFile->setText(m_strSaveFile);
+        for (const Selection& s : selections)
+            s.list->setCurrentIndex(*s.member >= 0 && *s.member < s.list->count() ? *s.member : -1);
+        m_ctrlReceive->setPlainText(QStringDecoder("GBK").decode(QByteArrayView(m_strReceive.data(), qsizetype(m_strReceive.size()))));
+        m_bLimitingSendText = true; // the limit holds typing back; a longer stored text is shown as it is
+        m_ctrlSend->setPlainText(m_strSend);
+        m_bLimitingSendText = false;
+        m_nSendTextBytes = SendBoxByteLength(m_strSend);
+        m_ctrlCompareFile->setText(m_strCompareFile);
+        return true;
+    }
+
+    // The period: a whole number from 1 to 1000000.
+    bool ok = false;
+    const QString periodText = m_ctrlPeriod->text().trimmed();
+    const qulonglong period = periodText.toULongLong(&ok);
+    if (!ok || period < kPeriodMin || period > kPeriodMax) {
+        m_prompts.MessageBox(QStringLiteral("请输入一个 %1 到 %2 之间的整数。").arg(kPeriodMin).arg(kPeriodMax));
+        m_ctrlPeriod->setFocus();
+        m_ctrlPeriod->selectAll();
+        return false;
+    }
+    const QString sendText = m_ctrlSend->toPlainText();
+    if (SendBoxByteLength(sendText) > kSendTextMaxBytes) {
+        m_prompts.MessageBox(QStringLiteral("发送区的内容不能超过 %1 个字节。").arg(kSendTextMaxBytes));
+        m_ctrlSend->setFocus();
+        return false;
+    }
+    for (const Check& c : checks)
+        *c.member = c.box->isChecked();
+    m_nAutoSendPeriod = static_cast<unsigned>(period);
+    m_strSendFile = m_ctrlSendFilePath->text();
+    m_strSaveFile = m_ctrlSaveFile->text();
+    for (const Selection& s : selections)
+        *s.member = s.list->currentIndex();
+    m_strSend = sendText;
+    m_strCompareFile = m_ctrlCompareFile->text();
+    return true;
+}
+
+void CTerminalDlg::OnSendTextChanged(int position, int /*removed*/, int added) {
+    // Typing stops at 2048 bytes of text, as an edit box with a text limit does; what was pasted
+    // beyond the limit is cut off at its end.
+    if (m_bLimitingSendText)
+        return;
+    const QString text = m_ctrlSend->toPlainText();
+    int bytes = SendBoxByteLength(text);
+    const int allowed = std::max(kSendTextMaxBytes, m_nSendTextBytes);
+    if (bytes > allowed && added > 0) {
+        m_bLimitingSendText = true;
+        QString inserted = text.mid(position, added);
+        const QString rest = text.left(position) + text.mid(position + added);
+        const int room = allowed - SendBoxByteLength(rest);
+        const QString kept = TruncateSendBox(inserted, std::max(0, room));
+        QTextCursor cursor(m_ctrlSend->document());
+        cursor.setPosition(position + int(kept.size()));
+        cursor.setPosition(position + added, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        m_ctrlSend->setTextCursor(cursor);
+        m_bLimitingSendText = false;
+        bytes = SendBoxByteLength(m_ctrlSend->toPlainText());
+    }
+    m_nSendTextBytes = bytes;
+}
+
+void CTerminalDlg::OnOK() {
+    if (!UpdateData(true))
+        return;
+    SaveSettings();
+    accept();
+}
+
+void CTerminalDlg::OnComm() {
+    switch (m_ctrlComm.GetCommEvent()) {
+    case CMSComm::comEvReceive:
+        ReadInput();
+        break;
+    case CMSComm::comEvCTS:
+        RefreshCts();
+        break;
+    case CMSComm::comEvDSR:
+        RefreshDsr();
+        break;
+    case CMSComm::comEventDeviceLost:
+        // Told after whatever is waiting on the line has ended.
+        QMetaObject::invokeMethod(this, &CTerminalDlg::OnDeviceLost, Qt::QueuedConnection);
+        break;
+    default:
+        break;
+    }
+}

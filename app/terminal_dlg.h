@@ -1,0 +1,198 @@
+#pragma once
+
+#include "card/card_config_record.h"
+#include "card/card_protocol.h"
+#include "res/dialog_builder.h"
+#include "terminal/rx_capture.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QStringDecoder>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CMSComm;
+class CProfile;
+class IClock;
+class IPrompts;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// The main window: the terminal and the card's service tool. It owns the capture buffer, the
+// counters, the card records and every user setting; the serial control, the prompts, the profile and
+// the clock are handed in so that tests can put fakes in their place.
+class CTerminalDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, IClock& clock, QWidget* parent = nullptr);
+    ~CTerminalDlg() override;
+
+    // Port.
+    bool OpenPort();
+    void ClosePort();
+    void RefreshDsr();
+    void RefreshCts();
+
+    // Receive path.
+    void ReadInput();
+    void ShowRxCount();
+    void ShowTxCount();
+
+    // Settings.
+    void LoadSettings();
+    void SaveSettings();
+
+    // Window.
+    bool IsTopMost() const;
+    void SetTopMost(bool topMost);
+    void UpdatePinBitmap();
+
+    // Send path.
+    std::size_t ApplySendProtocol(std::vector<std::uint8_t>& bytes);
+    void OnManualSend();
+    void OnHexSendToggle();
+    void OnSendProtocolChanged();
+    void OnAutoSendToggle();
+    void ArmAutoSendTimer();
+    void StopAutoSendTimer();
+    void OnChooseSendFile();
+    void OnSendFile();
+    // Waits, bounded, until the control has sent everything it holds; false when it gave up.
+    bool DrainOutput(std::size_t bytesQueued);
+
+    // Card.
+    void SendCardFrame(const std::vector<std::uint8_t>& frame);
+    int RunCardExchange(CardRequest request, int room);
+    std::uint32_t HandleCardAnswer(int count);
+    void OnCardReset();
+    void OnReadCardStatus();
+    void OnConfigureCard();
+    // Opens the configuration dialog on m_config; returns whether it ended with OK and whether its
+    // "Suppress Extended Config" box was ticked.
+    virtual bool RunCardConfigDialog(bool& suppressExtended);
+
+    // Dialog data exchange: members to controls, or controls to members with validation (false, with
+    // a message and the focus on the offending control, when a value is not acceptable).
+    bool UpdateData(bool saveAndValidate);
+    void OnOK();
+    void OnAbout();
+
+    QWidget* Control(int id) const;
+
+    // Handlers of the message table.
+    void OnPortSelected();
+    void OnBaudSelected();
+    void OnParitySelected();
+    void OnDataBitsSelected();
+    void OnStopBitsSelected();
+    void OnHandshakeSelected();
+    void OnClosePort();
+    void OnDtr();
+    void OnRts();
+    void OnDsr();
+    void OnCts();
+    void OnAutoClearToggle();
+    void OnHexDisplayToggle();
+    void OnResetRxAfterSaveToggle();
+    void OnStopDisplay();
+    void OnResetCounters();
+    void OnClearReceive();
+    void OnClearSend();
+    void OnPin();
+    void OnSaveReceived();
+    void OnChooseSaveFile();
+    void OnChooseCompareFile();
+    void OnSaveProtocolChanged();
+    const CBuiltDialog& Built() const { return m_built; }
+    QTimer& AnimationTimer() { return m_animTimer; }
+    QTimer& AutoSendTimer() { return m_autoSendTimer; }
+    int AnimationFrame() const { return m_nAnimFrame; }
+
+    // --- members (the window's working state)
+    bool m_bDisplay = true;
+    std::int64_t m_nTxCount = 0;
+    std::int64_t m_nRxCount = 0;
+    bool m_bTopMost = false;
+    std::vector<QIcon> m_imageList;
+    QIcon m_hIconOpen;
+    QIcon m_hIconClosed;
+    int m_nWindowX = 100;
+    int m_nWindowY = 100;
+    std::unique_ptr<std::uint8_t[]> m_rxBuffer; // kRxBufferSize bytes
+    std::unique_ptr<std::uint8_t[]> m_answer;   // kAnswerBufferSize bytes
+    CardConfigRecord m_config;
+    CardConfigRecord m_configReadBack;
+    bool m_bAutoClear = false;
+    bool m_bAutoSend = false;
+    bool m_bHexDisplay = false;
+    bool m_bHexSend = false;
+    CMSComm& m_ctrlComm;
+    unsigned m_nAutoSendPeriod = 1000;
+    QString m_strSendFile;
+    QString m_strSaveFile;
+    int m_nPort = -1, m_nBaud = -1, m_nParity = -1, m_nDataBits = -1, m_nStopBits = -1;
+    int m_nHandshake = -1;
+    std::string m_strReceive; // GBK bytes of the receive area
+    QString m_strSend;
+    int m_nSendProtocol = -1;
+    int m_nSaveProtocol = -1;
+    QString m_strCompareFile;
+    bool m_bResetRxAfterSave = false;
+    QIcon m_hIcon;
+
+    // Controls.
+    QComboBox *m_ctrlPort, *m_ctrlBaud, *m_ctrlParity, *m_ctrlDataBits, *m_ctrlStopBits, *m_ctrlHandshake;
+    QComboBox *m_ctrlSendProtocol, *m_ctrlSaveProtocol;
+    QPushButton *m_ctrlClosePort, *m_ctrlStopDisplay, *m_ctrlManualSend, *m_ctrlSendFile;
+    QPushButton *m_ctrlCardReset, *m_ctrlReadCardStatus, *m_ctrlConfigureCard;
+    CToggleButton *m_ctrlDTR, *m_ctrlRTS, *m_ctrlDSR, *m_ctrlCTS;
+    CBitmapButton* m_ctrlPin;
+    QCheckBox *m_ctrlAutoClear, *m_ctrlHexDisplay, *m_ctrlHexSend, *m_ctrlAutoSend, *m_ctrlResetRxAfterSave;
+    QLabel *m_ctrlLamp, *m_ctrlStatus, *m_ctrlRxCount, *m_ctrlTxCount;
+    QPlainTextEdit *m_ctrlReceive, *m_ctrlSend;
+    QLineEdit *m_ctrlPeriod, *m_ctrlSendFilePath, *m_ctrlSaveFile, *m_ctrlCompareFile;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void OnInitDialog();
+    void WireMessageMap();
+    void FillLists();
+    void PlaceWindow();
+    void OnTimer(int id);
+    void OnComm();
+    void OnDeviceLost();
+    void EnablePortControls(bool enable);
+    void AppendReceiveText(const std::string& piece, bool cleared);
+    void OnSendTextChanged(int position, int removed, int added);
+    QString SettingsString() const;
+    qint64 LineTimeMs(std::size_t bytes) const;
+
+    IPrompts& m_prompts;
+    CProfile& m_profile;
+    IClock& m_clock;
+    CBuiltDialog m_built;
+    QTimer m_animTimer;     // timer 100
+    QTimer m_autoSendTimer; // timer 101
+    int m_nAnimFrame = 0;
+    QStringDecoder m_receiveDecoder{"GBK"};
+    int m_nSendTextBytes = 0;
+    bool m_bLimitingSendText = false;
+    bool m_bSending = false;
+    bool m_bDrainWarned = false;
+    bool m_bInExchange = false;
+};

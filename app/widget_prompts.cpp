@@ -1,0 +1,66 @@
+#include "app/widget_prompts.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+QString ProgramTitle() { return QStringLiteral("Serimo"); }
+
+QString QtFileFilter(const QString& classicFilter) {
+    // "Name(*.a)|*.a|Other(*.b)|*.b||": names and patterns alternate.
+    const QStringList parts = classicFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty())
+            break;
+        QString pattern = parts[i + 1];
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString name = parts[i];
+        const qsizetype paren = name.indexOf(QLatin1Char('('));
+        if (paren > 0)
+            name = name.left(paren).trimmed();
+        filters << QStringLiteral("%1 (%2)").arg(name, pattern);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+void CWidgetPrompts::MessageBox(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? ProgramTitle() : caption, text, QMessageBox::Ok, m_parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    // A busy cursor must not hide the pointer over a box that waits for a click.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    box.exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
+}
+
+std::optional<QString> CWidgetPrompts::ChooseFile(const QString& title, const QString& filter, const QString& start,
+                                                  bool mustExist) {
+    QFileDialog dialog(m_parent, title, start, QtFileFilter(filter));
+    dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!start.isEmpty())
+        dialog.selectFile(start);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+int CWidgetPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }
+
+void CWidgetPrompts::BeginWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+void CWidgetPrompts::EndWaitCursor() { QApplication::restoreOverrideCursor(); }
+
+void CWidgetPrompts::ShowFile(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+void CWidgetPrompts::CompareFiles(const QString&, const QString&) {}
+
+void CWidgetPrompts::CloseCompareViewers() {}

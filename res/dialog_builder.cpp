@@ -1,0 +1,169 @@
+#include "res/dialog_builder.h"
+
+#include "res/artwork.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+namespace {
+
+int MulDiv(int a, int b, int c) {
+    const long long p = static_cast<long long>(a) * b;
+    return static_cast<int>(p >= 0 ? (p + c / 2) / c : (p - c / 2) / c);
+}
+
+QWidget* MakeText(QWidget& parent, const ControlTemplate& c) {
+    auto* label = new QLabel(QString::fromUtf8(c.text), &parent);
+    Qt::Alignment align = (c.style & kStyleCenter) ? Qt::AlignHCenter : Qt::AlignLeft;
+    align |= (c.style & kStyleVCenter) ? Qt::AlignVCenter : Qt::AlignTop;
+    label->setAlignment(align);
+    const bool framed = c.style & (kStyleSunken | kStyleBorder);
+    label->setWordWrap(!framed);
+    if (c.style & kStyleSunken)
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    else if (c.style & kStyleBorder)
+        label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QWidget* MakeEdit(QWidget& parent, const ControlTemplate& c) {
+    if (c.style & kStyleMultiLine) {
+        auto* edit = new QPlainTextEdit(&parent);
+        edit->setReadOnly(c.style & kStyleReadOnly);
+        edit->setVerticalScrollBarPolicy((c.style & kStyleVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+        edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        edit->setTabChangesFocus(!(c.style & kStyleWantReturn) || (c.style & kStyleReadOnly));
+        return edit;
+    }
+    auto* edit = new QLineEdit(&parent);
+    edit->setReadOnly(c.style & kStyleReadOnly);
+    return edit;
+}
+
+QWidget* MakeControl(QWidget& parent, const ControlTemplate& c) {
+    const QString text = QString::fromUtf8(c.text);
+    switch (c.kind) {
+    case ControlKind::Text:
+        return MakeText(parent, c);
+    case ControlKind::Frame: {
+        auto* frame = new QFrame(&parent);
+        frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        return frame;
+    }
+    case ControlKind::Icon: {
+        auto* label = new QLabel(&parent);
+        label->setPixmap(ResIconPixmap(text.toInt(), 32));
+        label->setAlignment(Qt::AlignCenter);
+        return label;
+    }
+    case ControlKind::Button: {
+        auto* button = new QPushButton(text, &parent);
+        button->setAutoDefault(false);
+        return button;
+    }
+    case ControlKind::Check:
+        return new QCheckBox(text, &parent);
+    case ControlKind::Toggle: {
+        auto* button = new CToggleButton(text, &parent);
+        button->setCheckable(true);
+        button->setAutoDefault(false);
+        return button;
+    }
+    case ControlKind::BitmapButton: {
+        auto* button = new CBitmapButton(&parent);
+        button->SetBitmap(ResBitmap(text.toInt()));
+        return button;
+    }
+    case ControlKind::List:
+        return new QComboBox(&parent);
+    case ControlKind::Edit:
+        return MakeEdit(parent, c);
+    case ControlKind::Custom:
+        return new QWidget(&parent);
+    }
+    return new QWidget(&parent);
+}
+
+} // namespace
+
+void CBitmapButton::SetBitmap(const QPixmap& bitmap) {
+    m_bitmap = bitmap;
+    updateGeometry();
+    update();
+}
+
+void CBitmapButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_bitmap);
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+QFont DialogFont(const DialogTemplate& t) {
+    QFont font;
+    font.setFamilies({QString::fromUtf8(t.fontFace), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                      QStringLiteral("Noto Sans SC"), QStringLiteral("Droid Sans Fallback")});
+    font.setPointSize(t.pointSize);
+    return font;
+}
+
+QSize DialogBaseUnits(const QFont& font) {
+    const QFontMetrics fm(font);
+    const int width = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return QSize((width / 26 + 1) / 2, fm.height());
+}
+
+QRect DialogUnitsToPixels(const QRect& du, QSize base) {
+    return QRect(MulDiv(du.x(), base.width(), 4), MulDiv(du.y(), base.height(), 8),
+                 MulDiv(du.width(), base.width(), 4), MulDiv(du.height(), base.height(), 8));
+}
+
+CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t) {
+    CBuiltDialog built;
+    const QFont font = DialogFont(t);
+    dialog.setFont(font);
+    dialog.setWindowTitle(QString::fromUtf8(t.title));
+    built.baseUnits = DialogBaseUnits(font);
+    dialog.setFixedSize(DialogUnitsToPixels(QRect(0, 0, t.width, t.height), built.baseUnits).size());
+
+    int index = 0;
+    for (const ControlTemplate& c : t.controls) {
+        QWidget* w = MakeControl(dialog, c);
+        w->setFont(font);
+        QRect r = DialogUnitsToPixels(QRect(c.x, c.y, c.w, c.h), built.baseUnits);
+        if (c.kind == ControlKind::List) {
+            // The template's height is that of the dropped list; the closed box is one line high.
+            auto* combo = static_cast<QComboBox*>(w);
+            const int closed = combo->sizeHint().height();
+            const int item = std::max(1, QFontMetrics(font).height() + 2);
+            combo->setMaxVisibleItems(std::max(1, (r.height() - closed) / item));
+            r.setHeight(closed);
+        } else if (c.kind == ControlKind::BitmapButton) {
+            // A bitmap button takes the size of its bitmap.
+            r.setSize(static_cast<CBitmapButton*>(w)->Bitmap().size());
+        }
+        w->setGeometry(r);
+        if (c.style & kStyleInvisible)
+            w->hide();
+        w->setObjectName(c.id == -1 ? QStringLiteral("static%1").arg(index) : QStringLiteral("ctl%1").arg(c.id));
+        w->setProperty("controlId", c.id);
+        if (c.id != -1)
+            built.byId[c.id] = w;
+        built.inOrder.push_back(w);
+        ++index;
+    }
+    return built;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "res/dialog_template.h"
+
+#include <QAbstractButton>
+#include <QFont>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRect>
+#include <map>
+#include <vector>
+
+class QWidget;
+
+// A push-like check box whose pressed state only the program changes (the line buttons).
+class CToggleButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void nextCheckState() override {}
+};
+
+// A button that is nothing but its bitmap, sized to it.
+class CBitmapButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    using QAbstractButton::QAbstractButton;
+    void SetBitmap(const QPixmap& bitmap);
+    const QPixmap& Bitmap() const { return m_bitmap; }
+    QSize sizeHint() const override { return m_bitmap.size(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap m_bitmap;
+};
+
+struct CBuiltDialog {
+    std::map<int, QWidget*> byId;  // controls that have an id
+    std::vector<QWidget*> inOrder; // every control, in template order
+    QSize baseUnits;               // average character width and height of the dialog font
+};
+
+// The dialog font: the template's face where it exists, else a CJK face that stands in for it.
+QFont DialogFont(const DialogTemplate& t);
+// The dialog base units of a font, measured the way the classic dialog manager does.
+QSize DialogBaseUnits(const QFont& font);
+QRect DialogUnitsToPixels(const QRect& dialogUnits, QSize baseUnits);
+
+// Creates the template's controls as children of `dialog`, sizes the dialog's client area, and sets
+// its title and font. Each control's objectName is "ctl<id>" (or "static<index>").
+CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t);

@@ -1,0 +1,38 @@
+#include "tests/support/fake_prompts.h"
+
+#include <QDialog>
+
+QStringList CFakePrompts::Texts() const {
+    QStringList out;
+    for (const Message& m : messages)
+        out << m.text;
+    return out;
+}
+
+void CFakePrompts::MessageBox(const QString& text, const QString& caption) {
+    messages.push_back({text, caption.isEmpty() ? ProgramTitle() : caption});
+    if (onMessage)
+        onMessage(text);
+}
+
+std::optional<QString> CFakePrompts::ChooseFile(const QString& title, const QString& filter, const QString& start,
+                                                bool mustExist) {
+    choosers.push_back({title, filter, start, mustExist});
+    if (chooserAnswers.empty())
+        return std::nullopt;
+    auto answer = chooserAnswers.front();
+    chooserAnswers.pop_front();
+    return answer;
+}
+
+int CFakePrompts::RunModal(QDialog& dialog) {
+    ++modalCount;
+    return onModal ? onModal(dialog) : QDialog::Rejected;
+}
+
+void CFakePrompts::BeginWaitCursor() {
+    ++waitCursorDepth;
+    ++waitCursorShown;
+}
+
+void CFakePrompts::EndWaitCursor() { --waitCursorDepth; }

@@ -1,0 +1,157 @@
+// The main window's port handling: opening with the six list choices, closing, the lamp, the status
+// line and the four line buttons.
+#include "app/prompts.h"
+#include "app/terminal_dlg.h"
+#include "res/resource.h"
+#include "serial/mscomm.h"
+#include "serial/port_tables.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const int kPortDependentControls[] = {IDC_CLOSE_PORT,   IDC_SEND_FILE,        IDC_MANUAL_SEND,
+                                      IDC_AUTO_SEND,    IDC_CARD_RESET,       IDC_READ_CARD_STATUS,
+                                      IDC_CONFIGURE_CARD, IDC_CTS,            IDC_DSR,
+                                      IDC_DTR,          IDC_RTS};
+
+} // namespace
+
+QString CTerminalDlg::SettingsString() const {
+    return ::SettingsString({m_nPort, m_nBaud, m_nParity, m_nDataBits, m_nStopBits, m_nHandshake});
+}
+
+void CTerminalDlg::EnablePortControls(bool enable) {
+    for (int id : kPortDependentControls)
+        Control(id)->setEnabled(enable);
+}
+
+bool CTerminalDlg::OpenPort() {
+    const PortChoice choice{m_nPort, m_nBaud, m_nParity, m_nDataBits, m_nStopBits, m_nHandshake};
+    const QString problem = CheckPortChoice(choice);
+    QString reason;
+    if (!problem.isEmpty()) {
+        m_prompts.MessageBox(problem);
+    } else {
+        const QString settings = ::SettingsString(choice);
+        try {
+            if (m_ctrlComm.GetPortOpen())
+                m_ctrlComm.SetPortOpen(false);
+            m_ctrlComm.SetCommPort(PortTable()[m_nPort].commPort);
+            m_ctrlComm.SetSettings(settings);
+            m_ctrlComm.SetHandshaking(HandshakeTable()[m_nHandshake].handshaking);
+            m_ctrlComm.SetInBufferSize(4096);
+            m_ctrlComm.SetOutBufferSize(4096);
+            m_ctrlComm.SetInputMode(1);
+            m_ctrlComm.SetRThreshold(1);
+            m_ctrlComm.SetInputLen(0);
+            m_ctrlComm.SetSThreshold(1);
+            m_ctrlComm.SetInBufferCount(0);
+            m_ctrlComm.SetOutBufferCount(0);
+            m_ctrlComm.SetEOFEnable(false);
+            m_ctrlComm.SetNullDiscard(false);
+            m_ctrlComm.SetParityReplace(QStringLiteral("[奇偶校验错]"));
+            if (!m_ctrlComm.GetPortOpen())
+                m_ctrlComm.SetPortOpen(true);
+        } catch (const CCommError& error) {
+            reason = m_ctrlComm.LastErrorText();
+            if (reason.isEmpty())
+                reason = error.Text();
+        }
+        if (m_ctrlComm.GetPortOpen()) {
+            m_ctrlLamp->setPixmap(m_hIconOpen.pixmap(32));
+            m_ctrlLamp->setProperty("iconId", IDI_LAMP_LIT);
+            m_ctrlStatus->setText(QStringLiteral("STATUS:COM %1 OPENED %2").arg(PortTable()[m_nPort].commPort).arg(settings));
+            EnablePortControls(true);
+            RefreshCts();
+            RefreshDsr();
+            m_bDrainWarned = false;
+            return true;
+        }
+    }
+    ClosePort();
+    QString message = QStringLiteral("串口%1无法打开！\n注：该串口可能不存在，或已经被其它应用程序占用。").arg(m_nPort + 1);
+    if (!reason.isEmpty())
+        message += QLatin1Char('\n') + reason;
+    m_prompts.MessageBox(message, QStringLiteral("提示"));
+    return false;
+}
+
+void CTerminalDlg::ClosePort() {
+    try {
+        if (m_ctrlComm.GetPortOpen())
+            m_ctrlComm.SetPortOpen(false);
+    } catch (const CCommError&) {
+        // Closing cannot be refused in a way the user could act on; the window is closed either way.
+    }
+    StopAutoSendTimer();
+    m_ctrlLamp->setPixmap(m_hIconClosed.pixmap(32));
+    m_ctrlLamp->setProperty("iconId", IDI_LAMP_DARK);
+    m_ctrlStatus->setText(QStringLiteral("端口未打开！"));
+    EnablePortControls(false);
+}
+
+void CTerminalDlg::OnDeviceLost() {
+    const QString device = m_ctrlComm.DeviceName();
+    const QString reason = m_ctrlComm.LastErrorText();
+    ClosePort();
+    QString message = QStringLiteral("串口%1的设备已断开，端口已关闭。").arg(m_nPort + 1);
+    if (!reason.isEmpty())
+        message += QLatin1Char('\n') + reason;
+    else if (!device.isEmpty())
+        message += QLatin1Char('\n') + device;
+    m_prompts.MessageBox(message);
+}
+
+void CTerminalDlg::RefreshDsr() { m_ctrlDSR->setChecked(m_ctrlComm.GetDSRHolding()); }
+
+void CTerminalDlg::RefreshCts() { m_ctrlCTS->setChecked(m_ctrlComm.GetCTSHolding()); }
+
+void CTerminalDlg::OnDtr() {
+    const bool pressed = !m_ctrlDTR->isChecked();
+    m_ctrlDTR->setChecked(pressed);
+    try {
+        m_ctrlComm.SetDTREnable(pressed);
+    } catch (const CCommError&) {
+    }
+}
+
+void CTerminalDlg::OnRts() {
+    const bool pressed = !m_ctrlRTS->isChecked();
+    m_ctrlRTS->setChecked(pressed);
+    try {
+        m_ctrlComm.SetRTSEnable(pressed);
+    } catch (const CCommError&) {
+    }
+}
+
+void CTerminalDlg::OnDsr() { RefreshDsr(); }
+void CTerminalDlg::OnCts() { RefreshCts(); }
+void CTerminalDlg::OnClosePort() { ClosePort(); }
+
+void CTerminalDlg::OnPortSelected() {
+    m_nPort = m_ctrlPort->currentIndex();
+    OpenPort();
+}
+void CTerminalDlg::OnBaudSelected() {
+    m_nBaud = m_ctrlBaud->currentIndex();
+    OpenPort();
+}
+void CTerminalDlg::OnParitySelected() {
+    m_nParity = m_ctrlParity->currentIndex();
+    OpenPort();
+}
+void CTerminalDlg::OnDataBitsSelected() {
+    m_nDataBits = m_ctrlDataBits->currentIndex();
+    OpenPort();
+}
+void CTerminalDlg::OnStopBitsSelected() {
+    m_nStopBits = m_ctrlStopBits->currentIndex();
+    OpenPort();
+}
+void CTerminalDlg::OnHandshakeSelected() {
+    m_nHandshake = m_ctrlHandshake->currentIndex();
+    OpenPort();
+}

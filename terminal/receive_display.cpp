@@ -1,0 +1,66 @@
+#include "terminal/receive_display.h"
+
+#include <array>
+
+namespace {
+
+// Text mode: the character a byte shows as; 0 marks the two bytes handled apart (0D and 0A).
+constexpr std::array<char, 256> MakeTextTable() {
+    std::array<char, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        const bool shown = (b >= 0x20 && b <= 0x7E) || b == 0x09 || b >= 0xA0;
+        table[b] = shown ? static_cast<char>(b) : '.';
+    }
+    table[0x0D] = 0;
+    table[0x0A] = 0;
+    return table;
+}
+
+constexpr std::array<std::array<char, 3>, 256> MakeHexTable() {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::array<std::array<char, 3>, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        table[b] = {kDigits[b >> 4], kDigits[b & 0x0F], ' '};
+    return table;
+}
+
+constexpr auto kTextTable = MakeTextTable();
+constexpr auto kHexTable = MakeHexTable();
+
+} // namespace
+
+void AppendDisplayPiece(const std::uint8_t* bytes, std::size_t n, bool hex, std::string& out) {
+    if (n == 0)
+        return;
+    const std::size_t start = out.size();
+    if (hex) {
+        out.resize(start + 3 * n);
+        char* dst = out.data() + start;
+        for (std::size_t i = 0; i < n; ++i, dst += 3) {
+            const auto& cell = kHexTable[bytes[i]];
+            dst[0] = cell[0];
+            dst[1] = cell[1];
+            dst[2] = cell[2];
+        }
+        return;
+    }
+    // At most two characters per byte (0D); shrink to what was written.
+    out.resize(start + 2 * n);
+    char* const begin = out.data() + start;
+    char* dst = begin;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t b = bytes[i];
+        const char c = kTextTable[b];
+        if (c != 0) {
+            *dst++ = c;
+        } else if (b == 0x0D) {
+            *dst++ = '\r';
+            *dst++ = '\n';
+        }
+    }
+    out.resize(start + static_cast<std::size_t>(dst - begin));
+}
+
+bool ReceiveTextNeedsClear(std::size_t textBytes, bool autoClear) {
+    return textBytes >= kReceiveTextLimit || (autoClear && textBytes >= kReceiveTextAutoClearLimit);
+}

@@ -1,0 +1,71 @@
+// The main window's receive side: capture, counters, the receive area and its switches.
+#include "app/terminal_dlg.h"
+#include "serial/mscomm.h"
+#include "terminal/receive_display.h"
+#include "terminal/rx_capture.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+
+void CTerminalDlg::ReadInput() {
+    if (m_ctrlComm.GetInBufferCount() <= 0)
+        return;
+    const QByteArray input = m_ctrlComm.GetInput();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(input.constData());
+    const std::size_t n = static_cast<std::size_t>(input.size());
+    CaptureReceived(m_rxBuffer.get(), m_nRxCount, bytes, n);
+    ShowRxCount();
+    if (!m_bDisplay || n == 0)
+        return;
+    std::string piece;
+    AppendDisplayPiece(bytes, n, m_bHexDisplay, piece);
+    const bool cleared = ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
+    if (cleared)
+        m_strReceive.clear();
+    m_strReceive += piece;
+    AppendReceiveText(piece, cleared);
+}
+
+void CTerminalDlg::AppendReceiveText(const std::string& piece, bool cleared) {
+    // The area shows m_strReceive; only the new piece is handed to the control, so that a fast line
+    // does not cost a full re-layout per arrival.
+    if (cleared)
+        m_ctrlReceive->clear();
+    QString text = m_receiveDecoder.decode(QByteArrayView(piece.data(), qsizetype(piece.size())));
+    text.remove(QLatin1Char('\r'));
+    QTextCursor cursor(m_ctrlReceive->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+    QScrollBar* bar = m_ctrlReceive->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void CTerminalDlg::ShowRxCount() { m_ctrlRxCount->setText(QStringLiteral("RX:%1").arg(m_nRxCount)); }
+
+void CTerminalDlg::ShowTxCount() { m_ctrlTxCount->setText(QStringLiteral("TX:%1").arg(m_nTxCount)); }
+
+void CTerminalDlg::OnStopDisplay() {
+    m_bDisplay = !m_bDisplay;
+    m_ctrlStopDisplay->setText(m_bDisplay ? QStringLiteral("停止显示") : QStringLiteral("继续显示"));
+}
+
+void CTerminalDlg::OnHexDisplayToggle() { m_bHexDisplay = !m_bHexDisplay; }
+void CTerminalDlg::OnAutoClearToggle() { m_bAutoClear = !m_bAutoClear; }
+void CTerminalDlg::OnResetRxAfterSaveToggle() { m_bResetRxAfterSave = !m_bResetRxAfterSave; }
+
+void CTerminalDlg::OnResetCounters() {
+    m_nTxCount = 0;
+    ShowTxCount();
+    m_nRxCount = 0;
+    ShowRxCount();
+}
+
+void CTerminalDlg::OnClearReceive() {
+    m_strReceive.clear();
+    m_ctrlReceive->setPlainText(QString());
+}
+
+void CTerminalDlg::OnClearSend() { m_ctrlSend->setPlainText(QString()); }
