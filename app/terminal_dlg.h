@@ -84,6 +84,7 @@ public:
     // a message and the focus on the offending control, when a value is not acceptable).
     bool UpdateData(bool saveAndValidate);
     void OnOK();
+    void OnTimer(int id); // 100: icon animation, 101: one automatic send
     void OnAbout();
 
     QWidget* Control(int id) const;
@@ -173,7 +174,6 @@ private:
     void WireMessageMap();
     void FillLists();
     void PlaceWindow();
-    void OnTimer(int id);
     void OnComm();
     void OnDeviceLost();
     void EnablePortControls(bool enable);

@@ -7,7 +7,9 @@
 
 namespace {
 
-QString ConfigLengthMessage() { return QStringLiteral("读回的配置信息长度错误!"); }
+QString ConfigLengthMessage() {
+    return QStringLiteral("读回的配置信息长度错误!");
+}
 
 // Decodes `size` data bytes from pos into out; on failure returns the message to show.
 bool DecodeData(const std::uint8_t* answer, std::size_t count, std::size_t pos, std::uint8_t* out,
@@ -17,22 +19,21 @@ bool DecodeData(const std::uint8_t* answer, std::size_t count, std::size_t pos, 
             message = QStringLiteral("读回的数据数量不足!");
             return false;
         }
-        if (!DecodeHexByte(answer, pos, count, out[j])) {
+        std::uint8_t value = 0;
+        if (!DecodeHexByte(answer, pos, count, value)) {
             message = QStringLiteral("读回的数据出错!");
             return false;
         }
+        out[j] = value;
     }
     return true;
 }
 
-// Decodes `size` bytes into the front of `record`, committing them only when all decoded.
+// Decodes `size` bytes into the front of `record`. Bytes decoded before a failure stay there; nothing
+// reads a record after a failed answer.
 bool DecodeRecord(const std::uint8_t* answer, std::size_t count, std::size_t pos, CardConfigRecord& record,
                   std::size_t size, QString& message) {
-    CardConfigRecord decoded = record;
-    if (!DecodeData(answer, count, pos, decoded.bytes.data(), size, message))
-        return false;
-    record = decoded;
-    return true;
+    return DecodeData(answer, count, pos, record.bytes.data(), size, message);
 }
 
 } // namespace
@@ -62,7 +63,8 @@ CardAnswerResult DecodeCardAnswer(const std::uint8_t* answer, std::size_t count,
         }
         if (DecodeRecord(answer, count, data, type == WNMP_SENDCFG ? config : readBack,
                          CardConfigRecord::kBasicSize, result.message))
-            result.outcome = type == WNMP_SENDCFG ? CardAnswerOutcome::BasicConfig : CardAnswerOutcome::BasicAck;
+            result.outcome =
+                type == WNMP_SENDCFG ? CardAnswerOutcome::BasicConfig : CardAnswerOutcome::BasicAck;
         return result;
 
     case WNMP_SENDSTATUS: {

@@ -22,9 +22,13 @@ enum StatusField {
     kRadioType,
 };
 
-bool IsField(int field) { return field >= 0 && field < kStatusFieldCount; }
+bool IsField(int field) {
+    return field >= 0 && field < kStatusFieldCount;
+}
 
-QString YesNo(std::uint8_t flag) { return flag != 0 ? QStringLiteral("是") : QStringLiteral("否"); }
+QString YesNo(std::uint8_t flag) {
+    return flag != 0 ? QStringLiteral("是") : QStringLiteral("否");
+}
 
 QString RtcTimeText(const std::uint8_t* p) {
     const std::uint32_t ms = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -42,9 +46,9 @@ const std::array<int, 16>& StatusFieldOffsets() {
 
 QString StatusFieldLabel(int field) {
     static const char* const kLabels[kStatusFieldCount] = {
-        "单元类型", "子类型",   "mac地址",    "IP地址",     "固件头版本/日期",
-        "软件版本", "用户/站名", "时间（RTC格式）", "联系上了？", "连接协议",
-        "连接上了？", "帧模式标志?", "串行方式?", "硬件平台类型", "标志802.11b协议",
+        "单元类型",   "子类型",      "mac地址",         "IP地址",       "固件头版本/日期",
+        "软件版本",   "用户/站名",   "时间（RTC格式）", "联系上了？",   "连接协议",
+        "连接上了？", "帧模式标志?", "串行方式?",       "硬件平台类型", "标志802.11b协议",
     };
     return IsField(field) ? QString::fromUtf8(kLabels[field]) : QString();
 }
@@ -59,7 +63,8 @@ QString StatusRawText(const CardStatusRecord& record, int field) {
         return QString();
     const auto& offsets = StatusFieldOffsets();
     QString text;
-    for (int i = offsets[static_cast<std::size_t>(field)]; i < offsets[static_cast<std::size_t>(field) + 1]; ++i)
+    for (int i = offsets[static_cast<std::size_t>(field)]; i < offsets[static_cast<std::size_t>(field) + 1];
+         ++i)
         text += QString::asprintf("%02XH ", record.bytes[static_cast<std::size_t>(i)]);
     return text;
 }

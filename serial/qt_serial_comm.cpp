@@ -140,6 +140,10 @@ QString CQtSerialComm::ApplyLine(const LineSettings& line) {
 // without parity), so the settings are read back rather than trusted.
 QString CQtSerialComm::ConfirmLine(const LineSettings& line) {
 #ifdef Q_OS_UNIX
+#ifndef CMSPAR
+    if (line.parity == QSerialPort::SpaceParity || line.parity == QSerialPort::MarkParity)
+        return QStringLiteral("Space and mark parity are not supported");
+#endif
     termios tio{};
     if (::tcgetattr(m_port->handle(), &tio) != 0)
         return SystemText(errno);

@@ -31,7 +31,8 @@ std::string HexWordText(std::uint16_t value) {
 
 std::uint64_t SteadyNowMs() {
     using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 } // namespace
@@ -65,51 +66,51 @@ CardConfigRecord CCardSimulator::DefaultConfig() {
     // Bytes the program passes through unchanged get values, so that clobbering them shows.
     PutBytes(b + 0, {0x01, 0x02});
     PutBytes(b + 32, {0x00, 0x01, 0x00, 0x64, 0x00, 0x0A});
-    PutBytes(b + 2, {192, 168, 1, 60});   // local IP
-    PutBytes(b + 6, {255, 255, 255, 0});  // mask
-    PutBytes(b + 10, {192, 168, 1, 1});   // gateway
-    PutText(b + 14, 16, "SERIMO-SIM");    // unit name
-    b[30] = 0;                            // power save off
-    b[31] = 3;                            // power save algorithm
-    b[38] = 2;                            // call remote
-    PutBytes(b + 40, {192, 168, 1, 10});  // remote IP
-    PutBytes(b + 61, {0x17, 0x00});       // port 23
-    b[81] = 0;                            // no wake-up
-    b[82] = 0x20;                         // group name index 0, one of the kept bits set
-    b[83] = 0x1B;                         // command escape ESC, no byte stuffing
-    b[84] = 0;                            // run-time messages on
-    PutBytes(b + 85, {0xE8, 0x03});       // retry 1000 ms
-    b[87] = 1;                            // both antennas
-    b[88] = 0;                            // serial
-    b[89] = 0;                            // DHCP off
-    b[90] = 10;                           // DHCP time-out
-    b[92] = '~';                          // message prefix
-    b[93] = 3;                            // TCP
-    b[94] = 0;                            // stream
-    PutText(b + 95, 32, "SERIMO-LAB");    // ESS ID
-    b[127] = 3;                           // 9600 baud
+    PutBytes(b + 2, {192, 168, 1, 60});  // local IP
+    PutBytes(b + 6, {255, 255, 255, 0}); // mask
+    PutBytes(b + 10, {192, 168, 1, 1});  // gateway
+    PutText(b + 14, 16, "SERIMO-SIM");   // unit name
+    b[30] = 0;                           // power save off
+    b[31] = 3;                           // power save algorithm
+    b[38] = 2;                           // call remote
+    PutBytes(b + 40, {192, 168, 1, 10}); // remote IP
+    PutBytes(b + 61, {0x17, 0x00});      // port 23
+    b[81] = 0;                           // no wake-up
+    b[82] = 0x20;                        // group name index 0, one of the kept bits set
+    b[83] = 0x1B;                        // command escape ESC, no byte stuffing
+    b[84] = 0;                           // run-time messages on
+    PutBytes(b + 85, {0xE8, 0x03});      // retry 1000 ms
+    b[87] = 1;                           // both antennas
+    b[88] = 0;                           // serial
+    b[89] = 0;                           // DHCP off
+    b[90] = 10;                          // DHCP time-out
+    b[92] = '~';                         // message prefix
+    b[93] = 3;                           // TCP
+    b[94] = 0;                           // stream
+    PutText(b + 95, 32, "SERIMO-LAB");   // ESS ID
+    b[127] = 3;                          // 9600 baud
 
-    PutBytes(b + 128, {0x9D, 0x01});      // extended length 413
-    b[130] = 2;                           // version 2.5
+    PutBytes(b + 128, {0x9D, 0x01}); // extended length 413
+    b[130] = 2;                      // version 2.5
     b[131] = 5;
-    b[132] = 4;                           // ad hoc TX power
-    b[133] = 0;                           // long preamble
-    b[134] = 0x13;                        // basic rates 1 and 2 Mbit/s, a kept bit set
-    b[135] = 0x1F;                        // all TX rates, a kept bit set
-    b[136] = 0;                           // no ad hoc channel
-    b[137] = 8;                           // second port disabled
+    b[132] = 4;    // ad hoc TX power
+    b[133] = 0;    // long preamble
+    b[134] = 0x13; // basic rates 1 and 2 Mbit/s, a kept bit set
+    b[135] = 0x1F; // all TX rates, a kept bit set
+    b[136] = 0;    // no ad hoc channel
+    b[137] = 8;    // second port disabled
     for (std::size_t slot = 0; slot < 4; ++slot)
-        b[150 + 14 * slot] = 5;           // 40-bit key slots, key material zero
-    b[206] = 0;                           // key 1
-    b[207] = 0;                           // open system
+        b[150 + 14 * slot] = 5; // 40-bit key slots, key material zero
+    b[206] = 0;                 // key 1
+    b[207] = 0;                 // open system
     b[208] = 0;
-    b[210] = 0;                           // application off
+    b[210] = 0; // application off
     PutText(b + 211, 8, "OEMAPP1");
-    b[279] = 60;                          // restart delay
-    b[280] = 0;                           // ad hoc off
+    b[279] = 60; // restart delay
+    b[280] = 0;  // ad hoc off
     for (std::size_t i = 281; i < 537; ++i)
         b[i] = static_cast<std::uint8_t>(i * 7);
-    b[537] = 0;                           // radio power-down off
+    b[537] = 0; // radio power-down off
     b[538] = 5;
     b[539] = 1;
     b[540] = 10;
@@ -166,7 +167,8 @@ CardSimExchange CCardSimulator::HandleRequest(const std::vector<std::uint8_t>& f
     const std::uint8_t* text = frame.data();
     const std::size_t end = frame.size() - 1; // the CR
     std::uint16_t type = 0, sequence = 0, length = 0;
-    if (!DecodeHexWord(text, kWnmpTypePos, end, type) || !DecodeHexWord(text, kWnmpSequencePos, end, sequence) ||
+    if (!DecodeHexWord(text, kWnmpTypePos, end, type) ||
+        !DecodeHexWord(text, kWnmpSequencePos, end, sequence) ||
         !DecodeHexWord(text, kWnmpLengthPos, end, length))
         return {"request with a bad header ignored", {}, 0, false};
     if (m_fault == CardSimFault::Silent)
@@ -212,9 +214,10 @@ CardSimExchange CCardSimulator::HandleRequest(const std::vector<std::uint8_t>& f
             if (!DecodeWrite(frame, kWnmpInnerDataPos, CardConfigRecord::kSize, written, problem))
                 return {"extended write ignored: " + problem, {}, 0, false};
             m_config = written;
-            CardSimExchange exchange = m_fault == CardSimFault::WrongType
-                                           ? ConfigAnswer("extended write, answered as a basic one", false, true)
-                                           : ConfigAnswer("extended write", true, true);
+            CardSimExchange exchange =
+                m_fault == CardSimFault::WrongType
+                    ? ConfigAnswer("extended write, answered as a basic one", false, true)
+                    : ConfigAnswer("extended write", true, true);
             exchange.configStored = true;
             return exchange;
         }

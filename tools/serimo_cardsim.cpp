@@ -25,7 +25,9 @@ using Clock = std::chrono::steady_clock;
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int) {
+    g_stop = 1;
+}
 
 struct Options {
     std::string link;
@@ -42,19 +44,20 @@ struct PendingReply {
 };
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: serimo-cardsim [--link PATH] [--config FILE] [--fault MODE [--late-ms N]] [--verbose]\n"
-                 "\n"
-                 "Serves a simulated radio card on a pseudo-terminal and prints its device path on the\n"
-                 "first line of the output.\n"
-                 "\n"
-                 "  --link PATH     also make PATH a symbolic link to the device (removed on exit)\n"
-                 "  --config FILE   keep the card's configuration in FILE (541 bytes) between runs\n"
-                 "  --fault MODE    misbehave: %s\n"
-                 "  --late-ms N     delay of the late fault in milliseconds (default %d)\n"
-                 "  --verbose       log each request on standard error\n"
-                 "  --help          show this text\n",
-                 CardSimFaultNameList().c_str(), CCardSimulator::kDefaultLateMs);
+    std::fprintf(
+        out,
+        "usage: serimo-cardsim [--link PATH] [--config FILE] [--fault MODE [--late-ms N]] [--verbose]\n"
+        "\n"
+        "Serves a simulated radio card on a pseudo-terminal and prints its device path on the\n"
+        "first line of the output.\n"
+        "\n"
+        "  --link PATH     also make PATH a symbolic link to the device (removed on exit)\n"
+        "  --config FILE   keep the card's configuration in FILE (541 bytes) between runs\n"
+        "  --fault MODE    misbehave: %s\n"
+        "  --late-ms N     delay of the late fault in milliseconds (default %d)\n"
+        "  --verbose       log each request on standard error\n"
+        "  --help          show this text\n",
+        CardSimFaultNameList().c_str(), CCardSimulator::kDefaultLateMs);
 }
 
 // Returns 0 to go on, else the exit code (after --help or a usage error).
@@ -67,7 +70,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
             return -1;
         } else if (arg == "--verbose") {
             options.verbose = true;
-        } else if ((arg == "--link" || arg == "--config" || arg == "--fault" || arg == "--late-ms") && !hasValue) {
+        } else if ((arg == "--link" || arg == "--config" || arg == "--fault" || arg == "--late-ms") &&
+                   !hasValue) {
             std::fprintf(stderr, "serimo-cardsim: %s needs a value\n", arg.c_str());
             return 2;
         } else if (arg == "--link") {
@@ -108,8 +112,10 @@ int OpenMaster(std::string& slavePath) {
     }
     const char* name = nullptr;
     termios tio{};
-    if (grantpt(fd) != 0 || unlockpt(fd) != 0 || (name = ptsname(fd)) == nullptr || tcgetattr(fd, &tio) != 0) {
-        std::fprintf(stderr, "serimo-cardsim: could not set up the pseudo-terminal: %s\n", std::strerror(errno));
+    if (grantpt(fd) != 0 || unlockpt(fd) != 0 || (name = ptsname(fd)) == nullptr ||
+        tcgetattr(fd, &tio) != 0) {
+        std::fprintf(stderr, "serimo-cardsim: could not set up the pseudo-terminal: %s\n",
+                     std::strerror(errno));
         close(fd);
         return -1;
     }
@@ -117,7 +123,8 @@ int OpenMaster(std::string& slavePath) {
     // Raw, so that no echo or CR translation changes the card's bytes before a client sets its own.
     cfmakeraw(&tio);
     if (tcsetattr(fd, TCSANOW, &tio) != 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
-        std::fprintf(stderr, "serimo-cardsim: could not set up the pseudo-terminal: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "serimo-cardsim: could not set up the pseudo-terminal: %s\n",
+                     std::strerror(errno));
         close(fd);
         return -1;
     }
@@ -170,7 +177,8 @@ int Serve(int master, CCardSimulator& card, const Options& options) {
     while (!g_stop) {
         int timeout = -1;
         if (!pending.empty()) {
-            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(pending.front().due - Clock::now());
+            const auto wait =
+                std::chrono::duration_cast<std::chrono::milliseconds>(pending.front().due - Clock::now());
             timeout = static_cast<int>(std::max<long long>(0, wait.count() + 1));
         }
         pollfd pfd{master, POLLIN, 0};

@@ -89,26 +89,26 @@ private slots:
         QTest::addColumn<CardConfigRecord>("record");
         QTest::addColumn<QByteArray>("expected");
         const CardConfigRecord zero = Filled(0);
-        QTest::newRow("reset") << int(CardRequest::Reset) << Filled(0xFF) << QByteArray("\x05" "00A900000000\r");
+        QTest::newRow("reset") << int(CardRequest::Reset) << Filled(0xFF) << QByteArray("\00500A900000000\r");
         QTest::newRow("read status") << int(CardRequest::ReadStatus) << zero
-                                     << QByteArray("\x05" "00A700000000\r");
+                                     << QByteArray("\00500A700000000\r");
         QTest::newRow("read config") << int(CardRequest::ReadConfig) << zero
-                                     << QByteArray("\x05" "00B20000000000A0\r");
+                                     << QByteArray("\00500B20000000000A0\r");
         QTest::newRow("basic all FF") << int(CardRequest::WriteBasicConfig) << Filled(0xFF)
-                                      << "\x05" "00A200000081" + QByteArray(256, 'F') + "80\r";
+                                      << "\00500A200000081" + QByteArray(256, 'F') + "80\r";
         QTest::newRow("basic all zero") << int(CardRequest::WriteBasicConfig) << zero
-                                        << "\x05" "00A200000081" + QByteArray(256, '0') + "00\r";
+                                        << "\00500A200000081" + QByteArray(256, '0') + "00\r";
         QTest::newRow("extended all zero") << int(CardRequest::WriteExtendedConfig) << zero
-                                           << "\x05" "00B20000000000A2" + QByteArray(1082, '0') + "00\r";
+                                           << "\00500B20000000000A2" + QByteArray(1082, '0') + "00\r";
         // Only the extended write carries and sums the bytes beyond the basic part.
         CardConfigRecord tail = zero;
         tail.bytes[128] = 0x12;
         tail.bytes[540] = 0xF0;
         QTest::newRow("basic ignores tail") << int(CardRequest::WriteBasicConfig) << tail
-                                            << "\x05" "00A200000081" + QByteArray(256, '0') + "00\r";
+                                            << "\00500A200000081" + QByteArray(256, '0') + "00\r";
         QTest::newRow("extended sums tail")
             << int(CardRequest::WriteExtendedConfig) << tail
-            << "\x05" "00B20000000000A2" + QByteArray(256, '0') + "12" + QByteArray(822, '0') + "F0" + "02\r";
+            << "\00500B20000000000A2" + QByteArray(256, '0') + "12" + QByteArray(822, '0') + "F0" + "02\r";
     }
     void requests() {
         QFETCH(int, request);

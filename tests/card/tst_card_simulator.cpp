@@ -56,46 +56,49 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("ackMatches");
         const int status = int(CardRequest::ReadStatus), read = int(CardRequest::ReadConfig),
-                  basic = int(CardRequest::WriteBasicConfig), extended = int(CardRequest::WriteExtendedConfig);
+                  basic = int(CardRequest::WriteBasicConfig),
+                  extended = int(CardRequest::WriteExtendedConfig);
         const int failed = int(CardAnswerOutcome::Failed);
         const QString none;
         QTest::newRow("status") << "none" << status << true << int(CardAnswerOutcome::Status) << none << true;
-        QTest::newRow("read") << "none" << read << true << int(CardAnswerOutcome::ExtendedConfig) << none << true;
+        QTest::newRow("read") << "none" << read << true << int(CardAnswerOutcome::ExtendedConfig) << none
+                              << true;
         QTest::newRow("basic write") << "none" << basic << true << int(CardAnswerOutcome::BasicAck) << none
                                      << true;
-        QTest::newRow("extended write") << "none" << extended << true << int(CardAnswerOutcome::ExtendedAck)
-                                        << none << true;
+        QTest::newRow("extended write")
+            << "none" << extended << true << int(CardAnswerOutcome::ExtendedAck) << none << true;
         QTest::newRow("reset") << "none" << int(CardRequest::Reset) << false << failed << none << true;
         QTest::newRow("silent") << "silent" << status << false << failed << none << true;
         QTest::newRow("late") << "late" << status << true << int(CardAnswerOutcome::Status) << none << true;
-        QTest::newRow("lower-case") << "lower-case" << status << true << int(CardAnswerOutcome::Status) << none
-                                    << true;
+        QTest::newRow("lower-case") << "lower-case" << status << true << int(CardAnswerOutcome::Status)
+                                    << none << true;
         QTest::newRow("stale") << "stale" << status << true << int(CardAnswerOutcome::Status) << none << true;
         QTest::newRow("status-70") << "status-70" << status << true << failed << "读回的状态信息长度错误!"
                                    << true;
         QTest::newRow("status-72") << "status-72" << status << true << failed << "读回的状态信息长度错误!"
                                    << true;
-        QTest::newRow("bad-digit status") << "bad-digit" << status << true << failed << "读回的数据出错!" << true;
-        QTest::newRow("early-cr status") << "early-cr" << status << true << failed << "读回的数据数量不足!"
-                                         << true;
-        QTest::newRow("early-cr ack") << "early-cr" << extended << true << failed << "读回的数据数量不足!"
-                                      << true;
+        QTest::newRow("bad-digit status")
+            << "bad-digit" << status << true << failed << "读回的数据出错!" << true;
+        QTest::newRow("early-cr status")
+            << "early-cr" << status << true << failed << "读回的数据数量不足!" << true;
+        QTest::newRow("early-cr ack")
+            << "early-cr" << extended << true << failed << "读回的数据数量不足!" << true;
         // A lost digit shifts the rest and goes unnoticed: the acknowledgement no longer matches.
-        QTest::newRow("drop-digit ack") << "drop-digit" << extended << true << int(CardAnswerOutcome::ExtendedAck)
-                                        << none << false;
-        QTest::newRow("wrong-ack basic") << "wrong-ack" << basic << true << int(CardAnswerOutcome::BasicAck)
-                                         << none << false;
-        QTest::newRow("wrong-ack extended") << "wrong-ack" << extended << true
-                                            << int(CardAnswerOutcome::ExtendedAck) << none << false;
-        QTest::newRow("wrong-type status") << "wrong-type" << status << true
-                                           << int(CardAnswerOutcome::ExtendedConfig) << none << true;
-        QTest::newRow("wrong-type read") << "wrong-type" << read << true << int(CardAnswerOutcome::Status)
-                                         << none << true;
+        QTest::newRow("drop-digit ack")
+            << "drop-digit" << extended << true << int(CardAnswerOutcome::ExtendedAck) << none << false;
+        QTest::newRow("wrong-ack basic")
+            << "wrong-ack" << basic << true << int(CardAnswerOutcome::BasicAck) << none << false;
+        QTest::newRow("wrong-ack extended")
+            << "wrong-ack" << extended << true << int(CardAnswerOutcome::ExtendedAck) << none << false;
+        QTest::newRow("wrong-type status")
+            << "wrong-type" << status << true << int(CardAnswerOutcome::ExtendedConfig) << none << true;
+        QTest::newRow("wrong-type read")
+            << "wrong-type" << read << true << int(CardAnswerOutcome::Status) << none << true;
         // The extended acknowledgement of a basic write carries the card's own extended part.
-        QTest::newRow("wrong-type basic") << "wrong-type" << basic << true << int(CardAnswerOutcome::ExtendedAck)
-                                          << none << false;
-        QTest::newRow("wrong-type extended") << "wrong-type" << extended << true
-                                             << int(CardAnswerOutcome::BasicAck) << none << true;
+        QTest::newRow("wrong-type basic")
+            << "wrong-type" << basic << true << int(CardAnswerOutcome::ExtendedAck) << none << false;
+        QTest::newRow("wrong-type extended")
+            << "wrong-type" << extended << true << int(CardAnswerOutcome::BasicAck) << none << true;
     }
     void answers() {
         QFETCH(QString, fault);
@@ -137,16 +140,19 @@ private slots:
         const CardConfigRecord before = card.Config();
         QVERIFY(Send(card, CardRequest::WriteBasicConfig).front().configStored);
         QVERIFY(SameBasic(card.Config(), Edited()));
-        QVERIFY(std::equal(before.bytes.begin() + 128, before.bytes.end(), card.Config().bytes.begin() + 128));
+        QVERIFY(
+            std::equal(before.bytes.begin() + 128, before.bytes.end(), card.Config().bytes.begin() + 128));
 
         QVERIFY(Send(card, CardRequest::WriteExtendedConfig).front().configStored);
         QCOMPARE(card.Config().bytes, Edited().bytes);
         QCOMPARE(Decode(Send(card, CardRequest::ReadConfig).front().reply).config.bytes, Edited().bytes);
 
         // The status block reports the configured address and name.
-        const CardStatusRecord status = Decode(Send(card, CardRequest::ReadStatus).front().reply).result.status;
+        const CardStatusRecord status =
+            Decode(Send(card, CardRequest::ReadStatus).front().reply).result.status;
         QVERIFY(std::equal(status.bytes.begin() + 8, status.bytes.begin() + 12, Edited().bytes.begin() + 2));
-        QVERIFY(std::equal(status.bytes.begin() + 44, status.bytes.begin() + 60, Edited().bytes.begin() + 14));
+        QVERIFY(
+            std::equal(status.bytes.begin() + 44, status.bytes.begin() + 60, Edited().bytes.begin() + 14));
     }
 
     void badRequestsIgnored_data() {
@@ -158,15 +164,15 @@ private slots:
         QTest::newRow("wrong checksum") << wrongSum;
         QTest::newRow("cut short") << good.left(600) + "\r";
         QTest::newRow("bad digit") << good.left(40) + "X" + good.mid(41);
-        QTest::newRow("restarted by ENQ") << good.left(600) + "\x05" "00A9";
-        QTest::newRow("basic wrong length") << QByteArray("\x05" "00A200000080") + QByteArray(258, '0') + "\r";
-        QTest::newRow("unknown type") << QByteArray("\x05" "00AB00000000\r");
+        QTest::newRow("restarted by ENQ") << good.left(600) + "\00500A9";
+        QTest::newRow("basic wrong length") << QByteArray("\00500A200000080") + QByteArray(258, '0') + "\r";
+        QTest::newRow("unknown type") << QByteArray("\00500AB00000000\r");
     }
     void badRequestsIgnored() {
         QFETCH(QByteArray, line);
         CCardSimulator card;
-        const auto exchanges = card.Feed(reinterpret_cast<const std::uint8_t*>(line.constData()),
-                                         std::size_t(line.size()));
+        const auto exchanges =
+            card.Feed(reinterpret_cast<const std::uint8_t*>(line.constData()), std::size_t(line.size()));
         for (const CardSimExchange& exchange : exchanges) {
             QVERIFY(exchange.reply.empty());
             QVERIFY(!exchange.configStored);

@@ -1,0 +1,409 @@
+// The main window: its controls against the template, start-up from the profile, closing.
+#include "res/artwork.h"
+#include "res/dialog_template.h"
+#include "res/resource.h"
+#include "tests/support/window_fixture.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(f.dir.isValid()); }
+    void cleanup() {
+        f.dlg.reset();
+        f.comm.ClearLog();
+        f.prompts = CFakePrompts();
+        QFile::remove(f.ProfilePath());
+    }
+
+    void controlsMatchTheTemplate();
+    void defaultsWithoutProfile();
+    void topMostFromProfile();
+    void pinTogglesTopMost();
+    void okWritesEverySettingAndKeepsTheRest();
+    void escapeAndCloseBoxWriteNothing();
+    void validationKeepsWindowOpen_data();
+    void validationKeepsWindowOpen();
+    void indexNamingNoEntryLeavesListBlank();
+    void profileRoundTrip_data();
+    void profileRoundTrip();
+    void garbageProfileStartsWithDefaults();
+    void offScreenPositionMovesToPrimaryScreen();
+    void iconAnimationCycles();
+    void aboutFromWindowMenu();
+    void sendBoxStopsAt2048Bytes();
+
+private:
+    CWindowFixture f;
+};
+
+namespace {
+
+const char* KindOf(QWidget* w) {
+    if (qobject_cast<CToggleButton*>(w))
+        return "toggle";
+    if (qobject_cast<CBitmapButton*>(w))
+        return "bitmap";
+    if (qobject_cast<QCheckBox*>(w))
+        return "check";
+    if (qobject_cast<QPushButton*>(w))
+        return "button";
+    if (qobject_cast<QComboBox*>(w))
+        return "list";
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+        return "edit";
+    if (qobject_cast<QLabel*>(w))
+        return static_cast<QLabel*>(w)->pixmap().isNull() ? "text" : "icon";
+    if (qobject_cast<QFrame*>(w))
+        return "frame";
+    return "custom";
+}
+
+const char* ExpectedKind(ControlKind k) {
+    switch (k) {
+    case ControlKind::Text: return "text";
+    case ControlKind::Frame: return "frame";
+    case ControlKind::Icon: return "icon";
+    case ControlKind::Button: return "button";
+    case ControlKind::Check: return "check";
+    case ControlKind::Toggle: return "toggle";
+    case ControlKind::BitmapButton: return "bitmap";
+    case ControlKind::List: return "list";
+    case ControlKind::Edit: return "edit";
+    case ControlKind::Custom: return "custom";
+    }
+    return "";
+}
+
+QString TextOf(QWidget* w) {
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->text();
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text();
+    return QString();
+}
+
+} // namespace
+
+void TestMainWindow::controlsMatchTheTemplate() {
+    CTerminalDlg& dlg = f.Start();
+    const DialogTemplate& t = MainDialogTemplate();
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Serimo2.1"));
+
+    // Dialog units scale by the dialog font's average character width and height.
+    const QFontMetrics fm(dlg.font());
+    const int cx = (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+    const int cy = fm.height();
+    auto px = [](int du, int base, int div) { return (du * base + div / 2) / div; };
+    QCOMPARE(dlg.size(), QSize(px(383, cx, 4), px(284, cy, 8)));
+
+    const auto& built = dlg.Built().inOrder;
+    QCOMPARE(built.size(), t.controls.size());
+    QCOMPARE(int(t.controls.size()), 58);
+    for (std::size_t i = 0; i < built.size(); ++i) {
+        const ControlTemplate& c = t.controls[i];
+        QWidget* w = built[i];
+        const QString where = QStringLiteral("control %1 (id %2)").arg(i).arg(c.id);
+        QVERIFY2(w->property("controlId").toInt() == c.id, qPrintable(where));
+        QVERIFY2(QByteArray(KindOf(w)) == ExpectedKind(c.kind), qPrintable(where + " kind " + KindOf(w)));
+        if (c.kind == ControlKind::Text || c.kind == ControlKind::Button || c.kind == ControlKind::Check ||
+            c.kind == ControlKind::Toggle) {
+            // The status line and counters are rewritten at start-up; their template text is checked
+            // on the template itself.
+            if (c.id != IDC_STATUS && c.id != IDC_RX_COUNT && c.id != IDC_TX_COUNT)
+                QVERIFY2(TextOf(w) == QString::fromUtf8(c.text), qPrintable(where + " text " + TextOf(w)));
+        }
+        const QRect expected(px(c.x, cx, 4), px(c.y, cy, 8), px(c.w, cx, 4), px(c.h, cy, 8));
+        if (c.kind == ControlKind::List) {
+            QCOMPARE(w->geometry().topLeft(), expected.topLeft());
+            QCOMPARE(w->width(), expected.width());
+        } else if (c.kind == ControlKind::BitmapButton) {
+            QCOMPARE(w->geometry().topLeft(), expected.topLeft());
+            QCOMPARE(w->size(), QSize(16, 15));
+        } else {
+            QVERIFY2(w->geometry() == expected, qPrintable(where));
+        }
+        QVERIFY2(c.id == IDC_MSCOMM ? !w->isVisibleTo(&dlg) : w->isVisibleTo(&dlg), qPrintable(where));
+    }
+    for (const ControlTemplate& c : t.controls) {
+        if (c.id == IDC_STATUS)
+            QCOMPARE(QString::fromUtf8(c.text), QStringLiteral("当前状态"));
+        if (c.id == IDC_RX_COUNT)
+            QCOMPARE(QString::fromUtf8(c.text), QStringLiteral("RX:0"));
+    }
+}
+
+void TestMainWindow::defaultsWithoutProfile() {
+    CTerminalDlg& dlg = f.Start();
+    QCOMPARE(dlg.m_ctrlPort->currentText(), QStringLiteral("Com1"));
+    QCOMPARE(dlg.m_ctrlBaud->currentText(), QStringLiteral("1200"));
+    QCOMPARE(dlg.m_ctrlParity->currentText(), QStringLiteral("NONE"));
+    QCOMPARE(dlg.m_ctrlDataBits->currentText(), QStringLiteral("8"));
+    QCOMPARE(dlg.m_ctrlStopBits->currentText(), QStringLiteral("1"));
+    QCOMPARE(dlg.m_ctrlHandshake->currentText(), QStringLiteral("ComNone"));
+    QCOMPARE(dlg.m_ctrlSendProtocol->currentText(), QStringLiteral("Original"));
+    QCOMPARE(dlg.m_ctrlSaveProtocol->currentText(), QStringLiteral("Original"));
+    QCOMPARE(dlg.m_ctrlBaud->count(), 16);
+    QCOMPARE(dlg.m_ctrlPeriod->text(), QStringLiteral("1000"));
+    const QString defaultPath = QDir(QDir::tempPath()).filePath(QStringLiteral("save.txt"));
+    QCOMPARE(dlg.m_ctrlSaveFile->text(), defaultPath);
+    QCOMPARE(dlg.m_ctrlSendFilePath->text(), defaultPath);
+    QCOMPARE(dlg.m_ctrlCompareFile->text(), QString());
+    for (QCheckBox* box : {dlg.m_ctrlAutoClear, dlg.m_ctrlHexDisplay, dlg.m_ctrlHexSend, dlg.m_ctrlAutoSend,
+                           dlg.m_ctrlResetRxAfterSave})
+        QVERIFY(!box->isChecked());
+    QCOMPARE(dlg.m_ctrlSend->toPlainText(), QStringLiteral("05 30 30 41 30 30 30 30 30 30 30 30 30 0D"));
+    QCOMPARE(dlg.m_nWindowX, 100);
+    QCOMPARE(dlg.m_nWindowY, 100);
+    QVERIFY(!dlg.IsTopMost());
+    QCOMPARE(dlg.m_ctrlPin->property("bitmapId").toInt(), int(IDB_PIN_LYING));
+    // The port opens with the defaults.
+    QVERIFY(f.comm.ops.contains(QStringLiteral("Settings=1200,N,8,1")));
+    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
+    QVERIFY(f.prompts.messages.empty());
+    QVERIFY(dlg.AnimationTimer().isActive());
+    QCOMPARE(dlg.AnimationTimer().interval(), 2500);
+}
+
+void TestMainWindow::topMostFromProfile() {
+    CTerminalDlg& dlg = f.Start(QStringLiteral("[Window]\nWindowTopMost=1\n"));
+    QVERIFY(dlg.IsTopMost());
+    QCOMPARE(dlg.m_ctrlPin->property("bitmapId").toInt(), int(IDB_PIN_PRESSED));
+}
+
+void TestMainWindow::pinTogglesTopMost() {
+    CTerminalDlg& dlg = f.Start();
+    QTest::mouseClick(dlg.m_ctrlPin, Qt::LeftButton);
+    QVERIFY(dlg.IsTopMost());
+    QCOMPARE(dlg.m_ctrlPin->property("bitmapId").toInt(), int(IDB_PIN_PRESSED));
+    // Stored as the real state, although the profile said otherwise.
+    dlg.OnOK();
+    QVERIFY(f.ProfileText().contains(QStringLiteral("WindowTopMost=1\r\n")));
+    QTest::mouseClick(dlg.m_ctrlPin, Qt::LeftButton);
+    QVERIFY(!dlg.IsTopMost());
+    QCOMPARE(dlg.m_ctrlPin->property("bitmapId").toInt(), int(IDB_PIN_LYING));
+}
+
+void TestMainWindow::okWritesEverySettingAndKeepsTheRest() {
+    const QString before = QStringLiteral(
+        "; kept comment\n"
+        "[Devices]\nCom1=/dev/pts/99\n"
+        "[Com Port]\nComPort=1\nSomethingElse=keep me\n"
+        "[Setting]\nRecent File Saved=card 2024.cfg\n"
+        "[Other Tool]\nx = 1\n");
+    CTerminalDlg& dlg = f.Start(before);
+    dlg.m_ctrlHexSend->click();
+    dlg.m_ctrlPeriod->setText(QStringLiteral("250"));
+    dlg.OnOK();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+
+    const QString text = f.ProfileText();
+    const QString expectedKeys[] = {
+        "[Com Port]\r\nComPort=1\r\nSomethingElse=keep me\r\nBaud=3\r\nCheckout=0\r\nDatabits=4\r\nStopBits=0\r\nHandShake=0\r\n",
+        "[Receive]\r\nResetRX=0\r\nDisplayHexCode=0\r\nAutoClearReceiveArea=0\r\nSave Protocol=0\r\nSaveToFile=",
+        "File Comparision=\r\n",
+        "[Send]\r\nAutoSend=0\r\nAutoSendPeriod=250\r\nSendHexCode=1\r\nSendFile=",
+        "SendData=05 30 30 41 30 30 30 30 30 30 30 30 30 0D\r\nSend Protocol=0\r\n",
+        "[Window]\r\nWindowTopMost=0\r\nWindowPositionX=",
+        "; kept comment\r\n[Devices]\r\nCom1=/dev/pts/99\r\n",
+        "[Setting]\r\nRecent File Saved=card 2024.cfg\r\n",
+        "[Other Tool]\r\nx = 1\r\n",
+    };
+    for (const QString& part : expectedKeys)
+        QVERIFY2(text.contains(part), qPrintable(part + "\n--- in ---\n" + text));
+    QVERIFY(text.contains(QStringLiteral("WindowPositionY=")));
+}
+
+void TestMainWindow::escapeAndCloseBoxWriteNothing() {
+    const QString before = QStringLiteral("[Com Port]\nBaud=6\n");
+    CTerminalDlg& dlg = f.Start(before);
+    const QByteArray bytes = f.ProfileBytes();
+    dlg.m_ctrlHexSend->click();
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(f.ProfileBytes(), bytes);
+
+    CTerminalDlg& again = f.Start();
+    again.show();
+    again.close();
+    QCOMPARE(f.ProfileBytes(), bytes);
+
+    // With no profile at all, none is made.
+    QFile::remove(f.ProfilePath());
+    CTerminalDlg& fresh = f.Start();
+    fresh.reject();
+    QVERIFY(!QFile::exists(f.ProfilePath()));
+}
+
+void TestMainWindow::validationKeepsWindowOpen_data() {
+    QTest::addColumn<QString>("period");
+    QTest::addColumn<int>("sendBytes");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("period 0") << "0" << 10 << false;
+    QTest::newRow("period 1000001") << "1000001" << 10 << false;
+    QTest::newRow("period letters") << "12abc" << 10 << false;
+    QTest::newRow("period negative") << "-5" << 10 << false;
+    QTest::newRow("period 1") << "1" << 10 << true;
+    QTest::newRow("period 1000000") << "1000000" << 10 << true;
+    QTest::newRow("send 2048 bytes") << "1000" << 2048 << true;
+    QTest::newRow("send 2049 bytes") << "1000" << 2049 << false;
+}
+
+void TestMainWindow::validationKeepsWindowOpen() {
+    QFETCH(QString, period);
+    QFETCH(int, sendBytes);
+    QFETCH(bool, accepted);
+    // A stored text longer than the limit is shown as it is, and refused when closing.
+    const QString send = QString(sendBytes / 2, QChar(0x4E2D)) + QString(sendBytes % 2, QLatin1Char('x'));
+    CTerminalDlg& dlg = f.Start(QStringLiteral("[Send]\nSendData=%1\n").arg(send));
+    const QByteArray bytes = f.ProfileBytes();
+    dlg.m_ctrlPeriod->setText(period);
+    dlg.OnOK();
+    if (accepted) {
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(f.prompts.messages.empty());
+    } else {
+        QCOMPARE(dlg.result(), int(QDialog::Rejected)); // still open: never accepted
+        QCOMPARE(f.prompts.messages.size(), std::size_t(1));
+        QCOMPARE(f.ProfileBytes(), bytes);
+    }
+}
+
+void TestMainWindow::indexNamingNoEntryLeavesListBlank() {
+    CTerminalDlg& dlg = f.Start(QStringLiteral("[Com Port]\nComPort=-1\n[Send]\nSend Protocol=9\n"));
+    QCOMPARE(dlg.m_ctrlPort->currentIndex(), -1);
+    QCOMPARE(dlg.m_ctrlSendProtocol->currentIndex(), -1);
+    QCOMPARE(f.prompts.Texts(),
+             QStringList({QStringLiteral("请设置串口号！"),
+                          QStringLiteral("串口0无法打开！\n注：该串口可能不存在，或已经被其它应用程序占用。")}));
+    // A list without a selection is stored as -1 and comes back blank.
+    dlg.OnOK();
+    QVERIFY(f.ProfileText().contains(QStringLiteral("ComPort=-1\r\n")));
+    QVERIFY(f.ProfileText().contains(QStringLiteral("Send Protocol=-1\r\n")));
+    QCOMPARE(f.Start().m_ctrlPort->currentIndex(), -1);
+}
+
+void TestMainWindow::profileRoundTrip_data() {
+    QTest::addColumn<QString>("sendText");
+    QTest::addColumn<QByteArray>("storedAs");
+    QTest::newRow("one line") << "05 30 30 41" << QByteArray("SendData=05 30 30 41\r\n");
+    QTest::newRow("two lines") << "ab\ncd" << QByteArray("SendData=\"ab\\ncd\"\r\n");
+    QTest::newRow("chinese") << QStringLiteral("中文 测试") << QByteArray("SendData=\xD6\xD0\xCE\xC4 \xB2\xE2\xCA\xD4\r\n");
+    QTest::newRow("backslash one line") << "C:\\temp\\x" << QByteArray("SendData=C:\\temp\\x\r\n");
+    QTest::newRow("lines with backslash and quotes")
+        << "a\\n\"b\"\n" << QByteArray("SendData=\"a\\\\n\\\"b\\\"\\n\"\r\n");
+    QTest::newRow("quoted one line") << "\"x\"" << QByteArray("SendData=\"\\\"x\\\"\"\r\n");
+    QTest::newRow("blank at end") << "41 " << QByteArray("SendData=\"41 \"\r\n");
+    QTest::newRow("empty") << "" << QByteArray("SendData=\r\n");
+}
+
+void TestMainWindow::profileRoundTrip() {
+    QFETCH(QString, sendText);
+    QFETCH(QByteArray, storedAs);
+    CTerminalDlg& dlg = f.Start();
+    dlg.m_ctrlSend->setPlainText(sendText);
+    dlg.m_ctrlBaud->setCurrentIndex(-1);
+    dlg.OnOK();
+    QVERIFY2(f.ProfileBytes().contains(storedAs), f.ProfileBytes().constData());
+    CTerminalDlg& again = f.Start();
+    QCOMPARE(again.m_ctrlSend->toPlainText(), sendText);
+    QCOMPARE(again.m_nBaud, -1);
+    QCOMPARE(again.m_ctrlBaud->currentIndex(), -1);
+}
+
+void TestMainWindow::garbageProfileStartsWithDefaults() {
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i) {
+        const char c = char((i * 7919) & 0xFF);
+        garbage += (c == '\n' || c == '\r') ? 'x' : c;
+        if (i % 64 == 63)
+            garbage += "\r\n";
+    }
+    garbage += "\n[Com Port]\nBaud=banana\nComPort=99999999999999\nDatabits=\n[Window]\nWindowPositionX=12abc\n=\n[\n";
+    f.WriteProfileBytes(garbage);
+    CTerminalDlg& dlg = f.Start();
+    QCOMPARE(dlg.m_nBaud, 3);
+    QCOMPARE(dlg.m_nPort, 0);
+    QCOMPARE(dlg.m_nDataBits, 4);
+    QCOMPARE(dlg.m_nWindowX, 12);
+    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
+    // What the program does not understand survives a save byte for byte.
+    dlg.OnOK();
+    QVERIFY(f.ProfileBytes().startsWith(garbage.left(4096 + 128)));
+}
+
+void TestMainWindow::offScreenPositionMovesToPrimaryScreen() {
+    CTerminalDlg& dlg = f.Start(QStringLiteral("[Window]\nWindowPositionX=-30000\nWindowPositionY=40000\n"));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(screen.intersects(dlg.frameGeometry()));
+    CTerminalDlg& onScreen = f.Start(QStringLiteral("[Window]\nWindowPositionX=50\nWindowPositionY=60\n"));
+    QCOMPARE(onScreen.pos(), QPoint(50, 60));
+}
+
+void TestMainWindow::iconAnimationCycles() {
+    CTerminalDlg& dlg = f.Start();
+    QCOMPARE(dlg.m_imageList.size(), std::size_t(4));
+    // The strip is 64 by 18 with teal as its see-through colour.
+    const QPixmap strip = ResBitmap(IDB_ANIMATION);
+    QCOMPARE(strip.size(), QSize(64, 18));
+    QCOMPARE(strip.toImage().pixelColor(0, 0), QColor(0, 128, 128));
+    QVERIFY(!dlg.m_imageList[0].pixmap(16, 18).toImage().hasAlphaChannel() ||
+            dlg.m_imageList[0].pixmap(16, 18).toImage().pixelColor(0, 0).alpha() == 0);
+    QList<int> frames;
+    for (int i = 0; i < 6; ++i) {
+        frames << dlg.AnimationFrame();
+        dlg.OnTimer(100);
+    }
+    QCOMPARE(frames, QList<int>({0, 1, 2, 3, 0, 1}));
+}
+
+void TestMainWindow::aboutFromWindowMenu() {
+    CTerminalDlg& dlg = f.Start();
+    QString title;
+    f.prompts.onModal = [&](QDialog& d) {
+        title = d.windowTitle();
+        return int(QDialog::Accepted);
+    };
+    QTimer::singleShot(0, [&] {
+        QMenu* menu = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible())
+                menu = m;
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().last()->text(), QStringLiteral("关于Serimo"));
+        menu->actions().last()->trigger();
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&dlg, &event);
+    QCOMPARE(title, QStringLiteral("关于Serimo"));
+}
+
+void TestMainWindow::sendBoxStopsAt2048Bytes() {
+    CTerminalDlg& dlg = f.Start(QStringLiteral("[Send]\nSendData=\n"));
+    dlg.m_ctrlSend->setFocus();
+    dlg.m_ctrlSend->insertPlainText(QString(1023, QChar(0x4E2D))); // 2046 bytes
+    dlg.m_ctrlSend->insertPlainText(QStringLiteral("中ab"));      // only 中 fits
+    QCOMPARE(dlg.m_ctrlSend->toPlainText().size(), 1024);
+    dlg.m_ctrlSend->insertPlainText(QStringLiteral("x"));
+    QCOMPARE(dlg.m_ctrlSend->toPlainText().size(), 1024);
+    dlg.OnOK();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/profile.h"
+#include "app/terminal_dlg.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_mscomm.h"
+#include "tests/support/fake_prompts.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <memory>
+
+// A main window on a fake serial control, fake prompts, a fake clock and a profile in a folder of its
+// own.
+struct CWindowFixture {
+    QTemporaryDir dir;
+    CFakeClock clock;
+    CFakeMSComm comm{&clock};
+    CFakePrompts prompts;
+    std::unique_ptr<CProfile> profile;
+    std::unique_ptr<CTerminalDlg> dlg;
+
+    QString ProfilePath() const { return dir.filePath(QStringLiteral("serimo.ini")); }
+
+    // Writes the profile as GBK text (UTF-8 in the test source), CR LF line ends.
+    void WriteProfile(const QString& text) {
+        QString crlf = text;
+        crlf.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+        WriteProfileBytes(QStringEncoder("GBK").encode(crlf));
+    }
+    void WriteProfileBytes(const QByteArray& bytes) {
+        QFile f(ProfilePath());
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(bytes);
+    }
+    QByteArray ProfileBytes() const {
+        QFile f(ProfilePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString ProfileText() const { return QStringDecoder("GBK").decode(ProfileBytes()); }
+
+    // Starts the window on the profile as it is now.
+    CTerminalDlg& Start() {
+        dlg.reset();
+        profile = std::make_unique<CProfile>(ProfilePath());
+        dlg = std::make_unique<CTerminalDlg>(comm, prompts, *profile, clock);
+        return *dlg;
+    }
+    CTerminalDlg& Start(const QString& profileText) {
+        WriteProfile(profileText);
+        return Start();
+    }
+};
