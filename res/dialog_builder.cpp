@@ -42,6 +42,7 @@ QWidget* MakeEdit(QWidget& parent, const ControlTemplate& c) {
         edit->setReadOnly(c.style & kStyleReadOnly);
         edit->setVerticalScrollBarPolicy((c.style & kStyleVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
         edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         edit->setTabChangesFocus(!(c.style & kStyleWantReturn) || (c.style & kStyleReadOnly));
         return edit;
     }

@@ -177,6 +177,9 @@ void TestMainWindow::defaultsWithoutProfile() {
     QVERIFY(f.prompts.messages.empty());
     QVERIFY(dlg.AnimationTimer().isActive());
     QCOMPARE(dlg.AnimationTimer().interval(), 2500);
+    // SERIMO_SCREENSHOT=file.png keeps a picture of the window, for looking at the layout.
+    if (const QString shot = qEnvironmentVariable("SERIMO_SCREENSHOT"); !shot.isEmpty())
+        dlg.grab().save(shot);
 }
 
 void TestMainWindow::topMostFromProfile() {
