@@ -1,0 +1,212 @@
+// The card buttons of the main window on the fake serial control and the fake clock: reset, read
+// status, the exchange's room check and silence time-out, and the status window.
+#include "card/card_status_dlg.h"
+#include "res/resource.h"
+#include "sim/card_simulator.h"
+#include "tests/support/window_fixture.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+class TestCardWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() {
+        f.dlg.reset();
+        f.comm.ClearLog();
+        f.comm.onOutput = nullptr;
+        f.prompts = CFakePrompts();
+        QFile::remove(f.ProfilePath());
+    }
+
+    void resetSendsOneFrameAndShowsNothing();
+    void readStatusOpensTheStatusWindow();
+    void readStatusAnswers_data();
+    void readStatusAnswers();
+    void silenceTimeOut_data();
+    void silenceTimeOut();
+    void roomCheck_data();
+    void roomCheck();
+    void lostDeviceEndsTheExchange();
+    void configurationAnswerFillsTheWorkingRecord();
+
+private:
+    // The simulated card answers each request as the card would.
+    void AnswerWithSimulator(CardSimFault fault = CardSimFault::None) {
+        m_sim = std::make_unique<CCardSimulator>();
+        m_sim->SetFault(fault);
+        f.comm.onOutput = [this](const QByteArray& bytes) {
+            for (const CardSimExchange& e :
+                 m_sim->Feed(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())))
+                if (!e.reply.empty())
+                    f.comm.ScheduleInput(e.delayMs + 5, QByteArray(reinterpret_cast<const char*>(e.reply.data()),
+                                                                   qsizetype(e.reply.size())));
+        };
+    }
+    CWindowFixture f;
+    std::unique_ptr<CCardSimulator> m_sim;
+};
+
+namespace {
+const QStringList kPreamble{"Output=00", "Break=1", "Output=00", "Break=0"};
+}
+
+void TestCardWindow::resetSendsOneFrameAndShowsNothing() {
+    CTerminalDlg& dlg = f.Start();
+    f.comm.ClearLog();
+    static_cast<QPushButton*>(dlg.Control(IDC_CARD_RESET))->click();
+    QCOMPARE(f.comm.ops, kPreamble + QStringList("Output=05 30 30 41 39 30 30 30 30 30 30 30 30 0D"));
+    QVERIFY(f.prompts.messages.empty());
+    QCOMPARE(f.prompts.waitCursorDepth, 0);
+    QVERIFY(f.prompts.waitCursorShown > 0);
+}
+
+void TestCardWindow::readStatusOpensTheStatusWindow() {
+    CTerminalDlg& dlg = f.Start();
+    AnswerWithSimulator();
+    f.comm.ClearLog();
+    QStringList raw, decoded;
+    QString title;
+    f.prompts.onModal = [&](QDialog& d) {
+        auto& status = static_cast<CCardStatusDlg&>(d);
+        title = d.windowTitle();
+        for (int k = 0; k < 15; ++k) {
+            raw << static_cast<QLineEdit*>(status.Control(IDC_STATUS_RAW_FIRST + k))->text();
+            decoded << static_cast<QLabel*>(status.Control(IDC_STATUS_DECODED_FIRST + k))->text();
+        }
+        return int(QDialog::Rejected);
+    };
+    static_cast<QPushButton*>(dlg.Control(IDC_READ_CARD_STATUS))->click();
+    QVERIFY2(f.prompts.messages.empty(), qPrintable(f.prompts.Texts().join('|')));
+    QCOMPARE(title, QStringLiteral("卡状态信息"));
+    const CardStatusRecord expected = m_sim->CurrentStatus();
+    QCOMPARE(raw[2], StatusRawText(expected, 2));
+    QCOMPARE(decoded[0], QStringLiteral("OEM卡"));
+    QCOMPARE(decoded[3], StatusDecodedText(expected, 3));
+    // Events were off during the exchange and on again after it; the answer is in the capture too.
+    QCOMPARE(f.comm.OpsStartingWith("RThreshold"), QStringList({"RThreshold=0", "RThreshold=1"}));
+    QCOMPARE(f.comm.ops.mid(1, 5), kPreamble + QStringList("Output=05 30 30 41 37 30 30 30 30 30 30 30 30 0D"));
+    QVERIFY(dlg.m_ctrlReceive->toPlainText().contains(QStringLiteral(".00A800000047")));
+    QCOMPARE(f.prompts.waitCursorDepth, 0);
+}
+
+void TestCardWindow::readStatusAnswers_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<int>("statusWindows");
+    const QString failed = QStringLiteral("读卡状态失败!");
+    QTest::newRow("lower case") << int(CardSimFault::LowerCase) << QStringList() << 1;
+    QTest::newRow("stale bytes first") << int(CardSimFault::Stale) << QStringList() << 1;
+    QTest::newRow("70 bytes") << int(CardSimFault::Status70) << QStringList({QStringLiteral("读回的状态信息长度错误!"), failed}) << 0;
+    QTest::newRow("72 bytes") << int(CardSimFault::Status72) << QStringList({QStringLiteral("读回的状态信息长度错误!"), failed}) << 0;
+    QTest::newRow("bad digit") << int(CardSimFault::BadDigit) << QStringList({QStringLiteral("读回的数据出错!"), failed}) << 0;
+    QTest::newRow("cr early") << int(CardSimFault::EarlyCr) << QStringList({QStringLiteral("读回的数据数量不足!"), failed}) << 0;
+    QTest::newRow("silent") << int(CardSimFault::Silent) << QStringList({failed}) << 0;
+}
+
+void TestCardWindow::readStatusAnswers() {
+    QFETCH(int, fault);
+    QFETCH(QStringList, messages);
+    QFETCH(int, statusWindows);
+    CTerminalDlg& dlg = f.Start();
+    AnswerWithSimulator(CardSimFault(fault));
+    dlg.OnReadCardStatus();
+    QCOMPARE(f.prompts.Texts(), messages);
+    QCOMPARE(f.prompts.modalCount, statusWindows);
+    QCOMPARE(f.comm.GetRThreshold(), short(1));
+}
+
+void TestCardWindow::silenceTimeOut_data() {
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<bool>("answered");
+    // The clock counts whole seconds, and more than 8 of them must pass in silence.
+    QTest::newRow("after 8.5 s") << 8500 << true;
+    QTest::newRow("after 9.5 s") << 9500 << false;
+}
+
+void TestCardWindow::silenceTimeOut() {
+    QFETCH(int, delayMs);
+    QFETCH(bool, answered);
+    CTerminalDlg& dlg = f.Start();
+    m_sim = std::make_unique<CCardSimulator>();
+    f.comm.onOutput = [&](const QByteArray& bytes) {
+        for (const CardSimExchange& e :
+             m_sim->Feed(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())))
+            if (!e.reply.empty()) {
+                // Half the answer at once, the rest after the silence under test.
+                const QByteArray reply(reinterpret_cast<const char*>(e.reply.data()), qsizetype(e.reply.size()));
+                f.comm.ScheduleInput(0, reply.left(20));
+                f.comm.ScheduleInput(delayMs, reply.mid(20));
+            }
+    };
+    const qint64 start = f.clock.NowMs();
+    dlg.OnReadCardStatus();
+    QCOMPARE(f.prompts.modalCount, answered ? 1 : 0);
+    // Cut off by the time-out, the first half is decoded as it is.
+    const QStringList cutOff{QStringLiteral("读回的数据数量不足!"), QStringLiteral("读卡状态失败!")};
+    QCOMPARE(f.prompts.Texts(), answered ? QStringList() : cutOff);
+    QVERIFY(f.clock.NowMs() - start < 10000);
+}
+
+void TestCardWindow::roomCheck_data() {
+    QTest::addColumn<qint64>("rxCount");
+    QTest::addColumn<bool>("reset");
+    QTest::newRow("204288 left alone") << qint64(204288) << false;
+    QTest::newRow("204289 cleared") << qint64(204289) << true;
+    QTest::newRow("far beyond the buffer") << qint64(5'000'000'000) << true;
+}
+
+void TestCardWindow::roomCheck() {
+    QFETCH(qint64, rxCount);
+    QFETCH(bool, reset);
+    CTerminalDlg& dlg = f.Start();
+    AnswerWithSimulator();
+    dlg.m_nRxCount = rxCount;
+    QString rxWhenTold;
+    f.prompts.onMessage = [&](const QString&) { rxWhenTold = dlg.m_ctrlRxCount->text(); };
+    dlg.OnReadCardStatus();
+    if (reset) {
+        QCOMPARE(f.prompts.Texts().value(0), QStringLiteral("为保证命令的可靠运行，RX清0。"));
+        QCOMPARE(rxWhenTold, QStringLiteral("RX:0"));
+        QCOMPARE(f.prompts.modalCount, 1); // the exchange went on and the answer was complete
+    } else {
+        // 512 bytes are not enough for the whole answer: it is cut off at the buffer's end.
+        QVERIFY(!f.prompts.Texts().contains(QStringLiteral("为保证命令的可靠运行，RX清0。")));
+        QVERIFY(dlg.m_nRxCount > rxCount);
+    }
+}
+
+void TestCardWindow::lostDeviceEndsTheExchange() {
+    CTerminalDlg& dlg = f.Start();
+    f.comm.onOutput = [&](const QByteArray& bytes) {
+        if (bytes.size() > 1) {
+            f.comm.SetPortOpen(false);
+            f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
+        }
+    };
+    const qint64 start = f.clock.NowMs();
+    dlg.OnReadCardStatus();
+    QVERIFY(f.clock.NowMs() - start < 1000);
+    QCOMPARE(f.comm.GetRThreshold(), short(1));
+    QCOMPARE(f.prompts.waitCursorDepth, 0);
+    QCOMPARE(f.prompts.Texts(), QStringList(QStringLiteral("读卡状态失败!")));
+    // The closed state and its message follow once the window is idle again.
+    QTRY_COMPARE_WITH_TIMEOUT(f.prompts.messages.size(), std::size_t(2), 5000);
+    QVERIFY(!dlg.m_ctrlClosePort->isEnabled());
+}
+
+void TestCardWindow::configurationAnswerFillsTheWorkingRecord() {
+    CTerminalDlg& dlg = f.Start();
+    AnswerWithSimulator();
+    dlg.OnConfigureCard();
+    QVERIFY(dlg.m_config.bytes == m_sim->Config().bytes);
+    QCOMPARE(f.comm.OpsStartingWith("Output").last().size(), QString("Output=").size() + 18 * 3 - 1);
+    QVERIFY(f.prompts.messages.empty());
+}
+
+QTEST_MAIN(TestCardWindow)
+#include "tst_card_window.moc"
