@@ -571,8 +571,16 @@ void CQtSerialComm::OnPortError(QSerialPort::SerialPortError error) {
     if (m_bOpening || m_bLost || !m_port->isOpen())
         return;
     QString reason;
-    if (!DeviceGone(reason) && error != QSerialPort::ResourceError)
+    if (!DeviceGone(reason)) {
+        // Qt reads when its notifier fires; if one of our own waits took the bytes first, that read
+        // finds nothing (EAGAIN), which Qt reports as a lost resource and stops reading. The device is
+        // fine: clear the error and turn Qt's reading back on (setting the buffer size does that).
+        if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+            m_port->clearError();
+            m_port->setReadBufferSize(m_port->readBufferSize());
+        }
         return;
+    }
     if (reason.isEmpty())
         reason = m_port->errorString();
     // Only marked here: this runs inside Qt SerialPort, which must not have its port closed under it.

@@ -1,0 +1,216 @@
+// The real program over pseudo-terminals: the window on the Qt SerialPort backend, the far end played
+// by the test or by the simulated card.
+#include "app/profile.h"
+#include "app/terminal_dlg.h"
+#include "card/card_status_dlg.h"
+#include "res/resource.h"
+#include "serial/clock.h"
+#include "serial/port_devices.h"
+#include "serial/qt_serial_comm.h"
+#include "tests/support/card_sim_thread.h"
+#include "tests/support/fake_prompts.h"
+#include "tests/support/pty.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+// Runs ten times faster than the wall clock, so that waiting out a silent card takes under a second.
+class CFastClock : public IClock {
+public:
+    qint64 NowMs() override { return m_steady.NowMs() * 10; }
+
+private:
+    CSteadyClock m_steady;
+};
+
+const QString kCannotOpen = QStringLiteral("串口%1无法打开！\n注：该串口可能不存在，或已经被其它应用程序占用。");
+
+} // namespace
+
+class TestE2eWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { m_pty = std::make_unique<CPty>(); }
+    void cleanup() {
+        m_dlg.reset();
+        m_comm.reset();
+        m_profile.reset();
+        m_prompts = CFakePrompts();
+        m_pty.reset();
+    }
+
+    void opensAtTheDefaultsAndAtCustomRates();
+    void bytesArriveExactlyBothWays();
+    void fourDataBitsAreRefused();
+    void missingDeviceIsNamedWithTheReason();
+    void secondOpenOfTheSameDeviceIsRefused();
+    void otherEndClosingLeavesTheWindowClosedAndUsable();
+    void readStatusFromTheSimulatedCard_data();
+    void readStatusFromTheSimulatedCard();
+    void readConfigurationFromTheSimulatedCard();
+
+private:
+    CTerminalDlg& Start(const QString& comPort = QString(), IClock* clock = nullptr) {
+        const QString path = m_dir.filePath(QStringLiteral("serimo.ini"));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(QStringLiteral("[Devices]\r\nCom1=%1\r\nCom2=%2\r\nCom3=%2\r\nCom4=%2\r\n[Com Port]\r\n%3\r\n")
+                       .arg(m_pty->path, m_dir.filePath(QStringLiteral("no-such-device")), comPort)
+                       .toUtf8());
+        file.close();
+        m_profile = std::make_unique<CProfile>(path);
+        m_comm = std::make_unique<CQtSerialComm>([this](short port) { return PortDevice(*m_profile, port); });
+        m_dlg = std::make_unique<CTerminalDlg>(*m_comm, m_prompts, *m_profile, clock ? *clock : m_clock);
+        return *m_dlg;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<CPty> m_pty;
+    CSteadyClock m_clock;
+    CFakePrompts m_prompts;
+    std::unique_ptr<CProfile> m_profile;
+    std::unique_ptr<CQtSerialComm> m_comm;
+    std::unique_ptr<CTerminalDlg> m_dlg;
+};
+
+void TestE2eWindow::opensAtTheDefaultsAndAtCustomRates() {
+    CTerminalDlg& dlg = Start();
+    QVERIFY2(m_prompts.messages.empty(), qPrintable(m_prompts.Texts().join('|')));
+    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
+    for (int baud : {7, 14, 15}) { // 14400, 12800, 25600
+        dlg.m_ctrlBaud->setCurrentIndex(baud);
+        emit dlg.m_ctrlBaud->activated(baud);
+        QVERIFY2(m_prompts.messages.empty(), qPrintable(m_prompts.Texts().join('|')));
+        QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 OPENED %1,N,8,1").arg(dlg.m_ctrlBaud->currentText()));
+    }
+}
+
+void TestE2eWindow::bytesArriveExactlyBothWays() {
+    CTerminalDlg& dlg = Start();
+    QByteArray every;
+    for (int i = 0; i < 4096; ++i)
+        every += char(i);
+    m_pty->Write(every);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_nRxCount, qint64(every.size()), 10000);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), every.size()), every);
+
+    dlg.m_ctrlSend->setPlainText(QStringLiteral("05 30 30 41 30 30 30 30 30 30 30 30 30 0D"));
+    if (!dlg.m_bHexSend)
+        dlg.OnHexSendToggle();
+    dlg.m_ctrlManualSend->click();
+    QByteArray far;
+    for (int i = 0; i < 50 && far.size() < 14; ++i)
+        far += m_pty->ReadSome(100);
+    QCOMPARE(far, QByteArray::fromHex("05303041303030303030303030" "0D"));
+    QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:14"));
+}
+
+void TestE2eWindow::fourDataBitsAreRefused() {
+    CTerminalDlg& dlg = Start(QStringLiteral("Databits=0"));
+    QCOMPARE(m_prompts.messages.size(), std::size_t(1));
+    QVERIFY(m_prompts.LastText().startsWith(kCannotOpen.arg(1)));
+    QVERIFY(!dlg.m_ctrlClosePort->isEnabled());
+    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("端口未打开！"));
+}
+
+void TestE2eWindow::missingDeviceIsNamedWithTheReason() {
+    CTerminalDlg& dlg = Start(QStringLiteral("ComPort=2"));
+    const QString missing = m_dir.filePath(QStringLiteral("no-such-device"));
+    QCOMPARE(m_prompts.Texts(), QStringList(kCannotOpen.arg(3) + QStringLiteral("\n%1: No such file or directory").arg(missing)));
+    QVERIFY(!dlg.m_ctrlClosePort->isEnabled());
+}
+
+void TestE2eWindow::secondOpenOfTheSameDeviceIsRefused() {
+    Start();
+    CFakePrompts otherPrompts;
+    CQtSerialComm otherComm([this](short port) { return PortDevice(*m_profile, port); });
+    CTerminalDlg other(otherComm, otherPrompts, *m_profile, m_clock);
+    QCOMPARE(otherPrompts.messages.size(), std::size_t(1));
+    QVERIFY(otherPrompts.LastText().startsWith(kCannotOpen.arg(1)));
+    QVERIFY(otherPrompts.LastText().contains(m_pty->path));
+    QVERIFY(m_comm->GetPortOpen());
+}
+
+void TestE2eWindow::otherEndClosingLeavesTheWindowClosedAndUsable() {
+    CTerminalDlg& dlg = Start();
+    dlg.m_ctrlAutoSend->click();
+    m_pty->CloseMaster();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.messages.size(), std::size_t(1), 10000);
+    QVERIFY(m_prompts.LastText().contains(QStringLiteral("已断开")));
+    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("端口未打开！"));
+    QVERIFY(!dlg.AutoSendTimer().isActive());
+    QVERIFY(!m_comm->GetPortOpen());
+    // Sending and card buttons are off; a send through the code path returns at once.
+    dlg.OnManualSend();
+    dlg.OnReadCardStatus();
+    QCOMPARE(m_prompts.messages.size(), std::size_t(2)); // only "读卡状态失败!"
+}
+
+void TestE2eWindow::readStatusFromTheSimulatedCard_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<int>("statusWindows");
+    const QString failed = QStringLiteral("读卡状态失败!");
+    QTest::newRow("well") << int(CardSimFault::None) << QStringList() << 1;
+    QTest::newRow("lower case") << int(CardSimFault::LowerCase) << QStringList() << 1;
+    QTest::newRow("stale bytes") << int(CardSimFault::Stale) << QStringList() << 1;
+    QTest::newRow("70 bytes") << int(CardSimFault::Status70) << QStringList({QStringLiteral("读回的状态信息长度错误!"), failed}) << 0;
+    QTest::newRow("72 bytes") << int(CardSimFault::Status72) << QStringList({QStringLiteral("读回的状态信息长度错误!"), failed}) << 0;
+    QTest::newRow("bad digit") << int(CardSimFault::BadDigit) << QStringList({QStringLiteral("读回的数据出错!"), failed}) << 0;
+    QTest::newRow("cr early") << int(CardSimFault::EarlyCr) << QStringList({QStringLiteral("读回的数据数量不足!"), failed}) << 0;
+    // A configuration answer to a status request opens the configuration instead, then fails.
+    QTest::newRow("wrong type") << int(CardSimFault::WrongType) << QStringList({failed}) << 0;
+    QTest::newRow("silent") << int(CardSimFault::Silent) << QStringList({failed}) << 0;
+    QTest::newRow("late") << int(CardSimFault::Late) << QStringList({failed}) << 0;
+}
+
+void TestE2eWindow::readStatusFromTheSimulatedCard() {
+    QFETCH(int, fault);
+    QFETCH(QStringList, messages);
+    QFETCH(int, statusWindows);
+    const bool waitsOutSilence = fault == int(CardSimFault::Silent) || fault == int(CardSimFault::Late);
+    CFastClock fast;
+    CTerminalDlg& dlg = Start(QString(), waitsOutSilence ? static_cast<IClock*>(&fast) : nullptr);
+    CCardSimThread card(m_pty->MasterFd(), CardSimFault(fault), 60000);
+    QStringList raw, decoded;
+    m_prompts.onModal = [&](QDialog& d) {
+        auto& status = static_cast<CCardStatusDlg&>(d);
+        for (int k = 0; k < 15; ++k) {
+            raw << static_cast<QLineEdit*>(status.Control(IDC_STATUS_RAW_FIRST + k))->text();
+            decoded << static_cast<QLabel*>(status.Control(IDC_STATUS_DECODED_FIRST + k))->text();
+        }
+        return int(QDialog::Rejected);
+    };
+    static_cast<QPushButton*>(dlg.Control(IDC_READ_CARD_STATUS))->click();
+    QCOMPARE(m_prompts.Texts(), messages);
+    QCOMPARE(m_prompts.modalCount, statusWindows);
+    if (statusWindows) {
+        const CardStatusRecord& expected = card.StatusAtStart();
+        for (int k : {0, 1, 2, 3, 4, 5, 6, 8, 9, 14}) {
+            QCOMPARE(raw[k], StatusRawText(expected, k));
+            QCOMPARE(decoded[k], StatusDecodedText(expected, k));
+        }
+    }
+    QCOMPARE(card.Requests(), 1);
+}
+
+void TestE2eWindow::readConfigurationFromTheSimulatedCard() {
+    CTerminalDlg& dlg = Start();
+    CCardSimThread card(m_pty->MasterFd(), CardSimFault::None);
+    dlg.OnConfigureCard();
+    QVERIFY2(m_prompts.messages.empty(), qPrintable(m_prompts.Texts().join('|')));
+    QVERIFY(dlg.m_config.bytes == card.ConfigAtStart().bytes);
+}
+
+QTEST_MAIN(TestE2eWindow)
+#include "tst_e2e_window.moc"
