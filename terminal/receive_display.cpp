@@ -64,3 +64,20 @@ void AppendDisplayPiece(const std::uint8_t* bytes, std::size_t n, bool hex, std:
 bool ReceiveTextNeedsClear(std::size_t textBytes, bool autoClear) {
     return textBytes >= kReceiveTextLimit || (autoClear && textBytes >= kReceiveTextAutoClearLimit);
 }
+
+std::size_t DisplayTailStart(const std::string& piece, bool hex, std::size_t limit) {
+    if (piece.size() <= limit)
+        return 0;
+    std::size_t cut = piece.size() - limit;
+    if (hex)
+        return (cut + 2) / 3 * 3;
+    // Bytes below 80h stand alone; a run of higher bytes is made of two-byte characters from its start.
+    std::size_t runStart = cut;
+    while (runStart > 0 && static_cast<unsigned char>(piece[runStart - 1]) >= 0x80)
+        --runStart;
+    if ((cut - runStart) % 2 != 0)
+        ++cut;
+    if (cut > 0 && cut < piece.size() && piece[cut - 1] == '\r' && piece[cut] == '\n')
+        ++cut;
+    return cut;
+}

@@ -22,7 +22,12 @@ void CTerminalDlg::ReadInput() {
         return;
     std::string piece;
     AppendDisplayPiece(bytes, n, m_bHexDisplay, piece);
-    const bool cleared = ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
+    bool cleared = ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
+    if (const std::size_t start = DisplayTailStart(piece, m_bHexDisplay); start > 0) {
+        piece.erase(0, start);
+        cleared = true;
+        m_receiveDecoder.resetState();
+    }
     if (cleared)
         m_strReceive.clear();
     m_strReceive += piece;

@@ -32,6 +32,7 @@ private slots:
     void captureKeepsTheFirst204800Bytes();
     void counterResetRestartsTheCapture();
     void chineseSplitAcrossArrivals();
+    void hugeArrivalShowsItsTail();
     void manualSend_data();
     void manualSend();
     void wnmpSendsTheBreakPreambleFirst();
@@ -152,6 +153,21 @@ void TestTerminalWindow::chineseSplitAcrossArrivals() {
     f.comm.Receive("\xD0\xCE");
     f.comm.Receive("\xC4!");
     QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("中文!"));
+}
+
+void TestTerminalWindow::hugeArrivalShowsItsTail() {
+    // A fast line can hand over far more at once than the receive area holds: all of it is captured
+    // and counted, and the area shows the newest part.
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=1\n"));
+    QByteArray big;
+    for (int i = 0; i < 100000; ++i)
+        big += char(i % 256);
+    f.comm.Receive(big);
+    QCOMPARE(dlg.m_nRxCount, 100000);
+    QVERIFY(dlg.m_strReceive.size() <= 8192);
+    QCOMPARE(dlg.m_strReceive.size() % 3, std::size_t(0));
+    QVERIFY(dlg.m_ctrlReceive->toPlainText().endsWith(QStringLiteral("9E 9F ")));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), big.size()), big);
 }
 
 void TestTerminalWindow::manualSend_data() {

@@ -20,8 +20,10 @@ std::optional<QString> CFakePrompts::ChooseFile(const QString& title, const QStr
     choosers.push_back({title, filter, start, mustExist});
     if (chooserAnswers.empty())
         return std::nullopt;
-    auto answer = chooserAnswers.front();
+    const QString answer = chooserAnswers.front();
     chooserAnswers.pop_front();
+    if (answer.isNull())
+        return std::nullopt;
     return answer;
 }
 

@@ -18,8 +18,8 @@ public:
     QStringList Texts() const;
     QString LastText() const { return messages.empty() ? QString() : messages.back().text; }
 
-    // Answers for ChooseFile, in order; an empty optional is a cancel. Without answers: cancel.
-    std::deque<std::optional<QString>> chooserAnswers;
+    // Answers for ChooseFile, in order; a null QString is a cancel. Without answers: cancel.
+    std::deque<QString> chooserAnswers;
     struct Chooser {
         QString title, filter, start;
         bool mustExist;

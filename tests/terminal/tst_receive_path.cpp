@@ -29,6 +29,8 @@ private slots:
     void captureAt_data();
     void captureAt();
     void captureStream();
+    void displayTail_data();
+    void displayTail();
 };
 
 void TestReceivePath::displayPiece_data() {
@@ -159,6 +161,30 @@ void TestReceivePath::captureStream() {
         QCOMPARE(qint64(count), qint64(offset));
     }
     QVERIFY(std::equal(buffer.begin(), buffer.end(), stream.begin()));
+}
+
+void TestReceivePath::displayTail_data() {
+    QTest::addColumn<QByteArray>("piece");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("start");
+    QTest::newRow("fits") << QByteArray("abc") << false << 3 << 0;
+    QTest::newRow("ascii") << QByteArray("abcdef") << false << 4 << 2;
+    QTest::newRow("hex groups") << QByteArray("41 42 43 44 ") << true << 7 << 6;
+    QTest::newRow("hex exact") << QByteArray("41 42 43 44 ") << true << 6 << 6;
+    // "a" then three Chinese characters: cutting at 2 would split the first one.
+    QTest::newRow("inside a character") << QByteArray("a\xD6\xD0\xCE\xC4\xB2\xE2") << false << 5 << 3;
+    QTest::newRow("on a character") << QByteArray("a\xD6\xD0\xCE\xC4\xB2\xE2") << false << 4 << 3;
+    QTest::newRow("inside a line break") << QByteArray("ab\r\ncd") << false << 3 << 4;
+}
+
+void TestReceivePath::displayTail() {
+    QFETCH(QByteArray, piece);
+    QFETCH(bool, hex);
+    QFETCH(int, limit);
+    QFETCH(int, start);
+    const std::string text(piece.constData(), std::size_t(piece.size()));
+    QCOMPARE(int(DisplayTailStart(text, hex, std::size_t(limit))), start);
 }
 
 QTEST_APPLESS_MAIN(TestReceivePath)
