@@ -74,6 +74,8 @@ void TestCardWindow::readStatusOpensTheStatusWindow() {
     f.prompts.onModal = [&](QDialog& d) {
         auto& status = static_cast<CCardStatusDlg&>(d);
         title = d.windowTitle();
+        if (const QString shot = qEnvironmentVariable("SERIMO_SCREENSHOT"); !shot.isEmpty())
+            d.grab().save(shot);
         for (int k = 0; k < 15; ++k) {
             raw << static_cast<QLineEdit*>(status.Control(IDC_STATUS_RAW_FIRST + k))->text();
             decoded << static_cast<QLabel*>(status.Control(IDC_STATUS_DECODED_FIRST + k))->text();
