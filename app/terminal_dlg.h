@@ -177,6 +177,7 @@ private:
     void OnComm();
     void OnDeviceLost();
     void EnablePortControls(bool enable);
+    void SelectAndOpen(QComboBox* list, int& index);
     void AppendReceiveText(const std::string& piece, bool cleared);
     void OnSendTextChanged(int position, int removed, int added);
     QString SettingsString() const;

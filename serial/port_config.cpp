@@ -131,27 +131,15 @@ void CTerminalDlg::OnDsr() { RefreshDsr(); }
 void CTerminalDlg::OnCts() { RefreshCts(); }
 void CTerminalDlg::OnClosePort() { ClosePort(); }
 
-void CTerminalDlg::OnPortSelected() {
-    m_nPort = m_ctrlPort->currentIndex();
+// A choice in any of the six lists reopens the port with all six current choices.
+void CTerminalDlg::SelectAndOpen(QComboBox* list, int& index) {
+    index = list->currentIndex();
     OpenPort();
 }
-void CTerminalDlg::OnBaudSelected() {
-    m_nBaud = m_ctrlBaud->currentIndex();
-    OpenPort();
-}
-void CTerminalDlg::OnParitySelected() {
-    m_nParity = m_ctrlParity->currentIndex();
-    OpenPort();
-}
-void CTerminalDlg::OnDataBitsSelected() {
-    m_nDataBits = m_ctrlDataBits->currentIndex();
-    OpenPort();
-}
-void CTerminalDlg::OnStopBitsSelected() {
-    m_nStopBits = m_ctrlStopBits->currentIndex();
-    OpenPort();
-}
-void CTerminalDlg::OnHandshakeSelected() {
-    m_nHandshake = m_ctrlHandshake->currentIndex();
-    OpenPort();
-}
+
+void CTerminalDlg::OnPortSelected() { SelectAndOpen(m_ctrlPort, m_nPort); }
+void CTerminalDlg::OnBaudSelected() { SelectAndOpen(m_ctrlBaud, m_nBaud); }
+void CTerminalDlg::OnParitySelected() { SelectAndOpen(m_ctrlParity, m_nParity); }
+void CTerminalDlg::OnDataBitsSelected() { SelectAndOpen(m_ctrlDataBits, m_nDataBits); }
+void CTerminalDlg::OnStopBitsSelected() { SelectAndOpen(m_ctrlStopBits, m_nStopBits); }
+void CTerminalDlg::OnHandshakeSelected() { SelectAndOpen(m_ctrlHandshake, m_nHandshake); }
