@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTextDocument>
 
@@ -169,8 +170,13 @@ void CTerminalDlg::WireMessageMap() {
     for (const MessageMapEntry& entry : kMessageMap) {
         QWidget* w = Control(entry.id);
         const auto handler = entry.handler;
-        if (entry.code == Notification::Clicked)
-            connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        if (entry.code == Notification::Clicked && (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)))
+            // A box can change without a click (a screen reader's toggle action); its handler reads
+            // the box's state, so the program setting the box to the member's value changes nothing.
+            connect(button, &QAbstractButton::toggled, this, [this, handler] { (this->*handler)(); });
+        else if (entry.code == Notification::Clicked)
+            connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
         else
             connect(static_cast<QComboBox*>(w), &QComboBox::activated, this, [this, handler] { (this->*handler)(); });
     }
@@ -186,6 +192,7 @@ void CTerminalDlg::OnInitDialog() {
     FillLists();
     PlaceWindow();
     SetTopMost(m_bTopMost);
+    AddAboutToSystemMenu();
     m_animTimer.start(kAnimationPeriodMs);
     OpenPort();
 }
@@ -241,8 +248,16 @@ void CTerminalDlg::OnPin() { SetTopMost(!IsTopMost()); }
 void CTerminalDlg::OnTimer(int id) {
     if (id == kTimerAnimation) {
         const int frame = m_nAnimFrame++;
-        if (frame >= 0 && static_cast<std::size_t>(frame) < m_imageList.size())
-            setWindowIcon(m_imageList[frame]);
+        if (frame >= 0 && static_cast<std::size_t>(frame) < m_imageList.size()) {
+            // Only the small icon moves; the large sizes (title bar, task switcher) stay the
+            // program's own.
+            QIcon icon;
+            icon.addPixmap(m_imageList[frame].pixmap(QSize(kAnimationFrameWidth, 18)));
+            for (const QSize& size : m_hIcon.availableSizes())
+                if (size.width() > kAnimationFrameWidth)
+                    icon.addPixmap(m_hIcon.pixmap(size));
+            setWindowIcon(icon);
+        }
         if (static_cast<std::size_t>(m_nAnimFrame) >= m_imageList.size())
             m_nAnimFrame = 0;
     } else if (id == kTimerAutoSend) {
@@ -262,6 +277,16 @@ void CTerminalDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
+void CTerminalDlg::AddAboutToSystemMenu() {
+#ifdef Q_OS_WIN
+    if (HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+        const std::wstring text = LoadResString(IDS_ABOUTBOX).toStdWString();
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
+    }
+#endif
+}
+
 #ifdef Q_OS_WIN
 bool CTerminalDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     MSG* msg = static_cast<MSG*>(message);
@@ -277,6 +302,13 @@ bool CTerminalDlg::nativeEvent(const QByteArray& eventType, void* message, qintp
 void CTerminalDlg::keyPressEvent(QKeyEvent* event) {
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            // Enter reaches the window only from controls that do not take it themselves. A focused
+            // button that is not a push button (the pin) is still pressed by it, not the window closed.
+            auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+            if (button && !qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button)) {
+                button->click();
+                return;
+            }
             OnOK();
             return;
         }

@@ -174,6 +174,7 @@ private:
     void WireMessageMap();
     void FillLists();
     void PlaceWindow();
+    void AddAboutToSystemMenu();
     void OnComm();
     void OnDeviceLost();
     void EnablePortControls(bool enable);
@@ -195,5 +196,4 @@ private:
     bool m_bLimitingSendText = false;
     bool m_bSending = false;
     bool m_bDrainWarned = false;
-    bool m_bInExchange = false;
 };

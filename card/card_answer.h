@@ -16,7 +16,7 @@ struct CardAnswerResult {
 };
 
 // Decodes the card's answer (count bytes, anything before the first 05h skipped). Configuration data
-// go to `config` (00A1h, 00B2h/00A1h) or `readBack` (00A3h, 00B2h/00A3h); a record is changed only
-// when its whole data decoded, so a broken answer never leaves it half overwritten.
+// go to `config` (00A1h, 00B2h/00A1h) or `readBack` (00A3h, 00B2h/00A3h). The bytes decoded before
+// a broken digit stay in the record; the outcome is Failed then, so nobody takes them for a whole one.
 CardAnswerResult DecodeCardAnswer(const std::uint8_t* answer, std::size_t count, CardConfigRecord& config,
                                   CardConfigRecord& readBack);

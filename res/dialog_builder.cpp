@@ -68,8 +68,9 @@ QWidget* MakeControl(QWidget& parent, const ControlTemplate& c) {
         return label;
     }
     case ControlKind::Button: {
+        // A focused push button takes Enter and is pressed by it, as a dialog's buttons are.
         auto* button = new QPushButton(text, &parent);
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);
         return button;
     }
     case ControlKind::Check:
@@ -77,7 +78,7 @@ QWidget* MakeControl(QWidget& parent, const ControlTemplate& c) {
     case ControlKind::Toggle: {
         auto* button = new CToggleButton(text, &parent);
         button->setCheckable(true);
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);
         return button;
     }
     case ControlKind::BitmapButton: {

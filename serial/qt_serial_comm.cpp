@@ -302,6 +302,10 @@ void CQtSerialComm::SetPortOpen(bool open) {
         CloseNow();
         Fail(device, why);
     }
+    // Whatever the driver kept from before this opening is stale: the zero count the caller wrote
+    // while the port was closed could not reach it.
+    m_port->clear(QSerialPort::Input);
+    m_port->skip(m_port->bytesAvailable());
     ApplyModemLines();
     StartLineWatch();
 }

@@ -4,6 +4,7 @@
 #include "terminal/receive_display.h"
 #include "terminal/rx_capture.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -57,9 +58,9 @@ void CTerminalDlg::OnStopDisplay() {
     m_ctrlStopDisplay->setText(m_bDisplay ? QStringLiteral("停止显示") : QStringLiteral("继续显示"));
 }
 
-void CTerminalDlg::OnHexDisplayToggle() { m_bHexDisplay = !m_bHexDisplay; }
-void CTerminalDlg::OnAutoClearToggle() { m_bAutoClear = !m_bAutoClear; }
-void CTerminalDlg::OnResetRxAfterSaveToggle() { m_bResetRxAfterSave = !m_bResetRxAfterSave; }
+void CTerminalDlg::OnHexDisplayToggle() { m_bHexDisplay = m_ctrlHexDisplay->isChecked(); }
+void CTerminalDlg::OnAutoClearToggle() { m_bAutoClear = m_ctrlAutoClear->isChecked(); }
+void CTerminalDlg::OnResetRxAfterSaveToggle() { m_bResetRxAfterSave = m_ctrlResetRxAfterSave->isChecked(); }
 
 void CTerminalDlg::OnResetCounters() {
     m_nTxCount = 0;

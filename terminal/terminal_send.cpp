@@ -27,12 +27,17 @@ QByteArray ToByteArray(const std::vector<std::uint8_t>& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
 }
 
-// The number at the start of the period text: leading blanks skipped, the digits read, the rest
-// ignored. A minus sign (or no digits) gives 0, so no timer starts.
+// The number at the start of the period text: leading blanks skipped, an optional sign, the digits
+// read, the rest ignored. A negative number (or no digits) gives 0, so no timer starts.
 unsigned LeadingPeriod(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && text[i].isSpace())
         ++i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        if (text[i] == u'-')
+            return 0;
+        ++i;
+    }
     unsigned long long value = 0;
     while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') {
         value = std::min<unsigned long long>(value * 10 + (text[i].unicode() - u'0'), INT_MAX);
@@ -101,12 +106,14 @@ void CTerminalDlg::OnManualSend() {
     ShowTxCount();
 }
 
-void CTerminalDlg::OnHexSendToggle() { m_bHexSend = !m_bHexSend; }
+void CTerminalDlg::OnHexSendToggle() { m_bHexSend = m_ctrlHexSend->isChecked(); }
 
 void CTerminalDlg::OnSendProtocolChanged() { m_nSendProtocol = m_ctrlSendProtocol->currentIndex(); }
 
 void CTerminalDlg::OnAutoSendToggle() {
-    m_bAutoSend = !m_bAutoSend;
+    if (m_ctrlAutoSend->isChecked() == m_bAutoSend)
+        return; // the program set the box to what it already holds
+    m_bAutoSend = m_ctrlAutoSend->isChecked();
     if (m_bAutoSend) {
         m_nAutoSendPeriod = LeadingPeriod(m_ctrlPeriod->text());
         ArmAutoSendTimer();
@@ -139,7 +146,7 @@ void CTerminalDlg::OnSendFile() {
         return;
     }
     qint64 total = 0;
-    bool sent = true;
+    bool timedOut = false, lost = false;
     qint64 n = 0;
     do {
         const QByteArray block = file.read(kFileBlock);
@@ -152,18 +159,28 @@ void CTerminalDlg::OnSendFile() {
         try {
             ApplySendProtocol(bytes);
             m_ctrlComm.SetOutput(ToByteArray(bytes));
-            sent = DrainOutput(bytes.size());
+            timedOut = !DrainOutput(bytes.size());
         } catch (const CCommError&) {
-            sent = false;
+            lost = true;
         }
         m_bSending = false;
         m_nTxCount += static_cast<std::int64_t>(bytes.size());
         ShowTxCount();
+        lost = lost || !m_ctrlComm.GetPortOpen();
         // A stalled or lost line would make every further block wait out its own time-out.
-        if (!sent || !m_ctrlComm.GetPortOpen())
-            break;
-    } while (n == qint64(kFileBlock));
+    } while (!timedOut && !lost && n == qint64(kFileBlock));
+    const qint64 size = file.size();
     file.close();
-    if (sent && !m_autoSendTimer.isActive())
+    // The completion message means the whole file went out. A lost port is told by the port itself;
+    // the time-out message is told once per opening, so a cut-short file is told here each time.
+    if (timedOut) {
+        m_prompts.MessageBox(QStringLiteral("文件没有全部发出！原始文件长度为%1，发送到第%2字节时串口发送超时。")
+                                 .arg(size)
+                                 .arg(total));
+        return;
+    }
+    if (lost)
+        return;
+    if (!m_autoSendTimer.isActive())
         m_prompts.MessageBox(QStringLiteral("文件发送完毕！原始文件长度为%1.").arg(total));
 }

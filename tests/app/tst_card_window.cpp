@@ -176,7 +176,7 @@ void TestCardWindow::roomCheck() {
         QCOMPARE(rxWhenTold, QStringLiteral("RX:0"));
         QCOMPARE(f.prompts.modalCount, 1); // the exchange went on and the answer was complete
     } else {
-        // 512 bytes are not enough for the whole answer: it is cut off at the buffer's end.
+        // The 512 bytes left hold the whole status answer: the exchange runs without clearing RX.
         QVERIFY(!f.prompts.Texts().contains(QStringLiteral("为保证命令的可靠运行，RX清0。")));
         QVERIFY(dlg.m_nRxCount > rxCount);
     }

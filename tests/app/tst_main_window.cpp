@@ -36,6 +36,8 @@ private slots:
     void pinTogglesTopMost();
     void okWritesEverySettingAndKeepsTheRest();
     void escapeAndCloseBoxWriteNothing();
+    void enterOnAFocusedControl_data();
+    void enterOnAFocusedControl();
     void validationKeepsWindowOpen_data();
     void validationKeepsWindowOpen();
     void indexNamingNoEntryLeavesListBlank();
@@ -252,6 +254,42 @@ void TestMainWindow::escapeAndCloseBoxWriteNothing() {
     QVERIFY(!QFile::exists(f.ProfilePath()));
 }
 
+void TestMainWindow::enterOnAFocusedControl_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("send button") << 1019 << false;
+    QTest::newRow("line button") << 1233 << false;
+    QTest::newRow("pin") << 1024 << false;
+    QTest::newRow("close port button") << 1005 << false;
+    QTest::newRow("check box") << 1017 << true;
+    QTest::newRow("period box") << 1020 << true;
+    QTest::newRow("list") << 1000 << true;
+}
+
+void TestMainWindow::enterOnAFocusedControl() {
+    // A focused button takes Enter and is pressed; anything else that does not take Enter closes
+    // the window through OK.
+    QFETCH(int, id);
+    QFETCH(bool, closes);
+    CTerminalDlg& dlg = f.Start(QStringLiteral("[Send]\nSendHexCode=0\nSendData=hi\n"));
+    QWidget* control = dlg.Control(id);
+    const bool pinned = dlg.IsTopMost();
+    const bool dtr = dlg.m_ctrlDTR->isChecked();
+    control->setFocus();
+    QCOMPARE(dlg.focusWidget(), control);
+    QTest::keyClick(control, Qt::Key_Return);
+    QCOMPARE(dlg.result() == QDialog::Accepted, closes);
+    QCOMPARE(QFile::exists(f.ProfilePath()) && f.ProfileText().contains(QStringLiteral("AutoSend")), closes);
+    if (id == 1019)
+        QCOMPARE(f.comm.written, QByteArray("hi"));
+    if (id == 1233)
+        QCOMPARE(dlg.m_ctrlDTR->isChecked(), !dtr);
+    if (id == 1024)
+        QCOMPARE(dlg.IsTopMost(), !pinned);
+    if (id == 1005)
+        QVERIFY(!dlg.m_ctrlComm.GetPortOpen());
+}
+
 void TestMainWindow::validationKeepsWindowOpen_data() {
     QTest::addColumn<QString>("period");
     QTest::addColumn<int>("sendBytes");
@@ -372,6 +410,11 @@ void TestMainWindow::iconAnimationCycles() {
         dlg.OnTimer(100);
     }
     QCOMPARE(frames, QList<int>({0, 1, 2, 3, 0, 1}));
+    // Only the small icon moves: the large sizes stay the program's icon.
+    const QIcon shown = dlg.windowIcon();
+    QCOMPARE(shown.pixmap(QSize(16, 18)).toImage(), dlg.m_imageList[1].pixmap(QSize(16, 18)).toImage());
+    for (int size : {32, 48})
+        QCOMPARE(shown.pixmap(size).toImage(), dlg.m_hIcon.pixmap(size).toImage());
 }
 
 void TestMainWindow::aboutFromWindowMenu() {

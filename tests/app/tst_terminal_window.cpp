@@ -40,10 +40,12 @@ private slots:
     void autoSendArming_data();
     void autoSendArming();
     void autoSendTicksSendTheBoxAsItIsNow();
+    void boxesChangedWithoutAClick();
     void sendFileInBlocks_data();
     void sendFileInBlocks();
     void sendFileThatCannotBeOpened();
     void stalledOutputIsBounded();
+    void fileSendCutShortIsNotReportedDone();
 
 private:
     CTerminalDlg& Open(const QString& profile = QString()) {
@@ -231,6 +233,7 @@ void TestTerminalWindow::autoSendArming_data() {
     QTest::newRow("period 0") << false << true << "0" << false << 0;
     QTest::newRow("period letters") << false << true << "abc" << false << 0;
     QTest::newRow("period negative") << false << true << "-5" << false << 0;
+    QTest::newRow("period with plus sign") << false << true << " +250" << true << 250;
     QTest::newRow("port closed") << false << false << "250" << false << 0;
     // Ticked in the profile: the first click unticks it.
     QTest::newRow("stored ticked") << true << true << "250" << false << 0;
@@ -248,7 +251,7 @@ void TestTerminalWindow::autoSendArming() {
     if (!portOpen)
         dlg.ClosePort();
     dlg.m_ctrlPeriod->setText(period);
-    dlg.OnAutoSendToggle();
+    dlg.m_ctrlAutoSend->toggle(); // as a screen reader ticks it: no click
     QCOMPARE(dlg.AutoSendTimer().isActive(), running);
     if (running)
         QCOMPARE(dlg.AutoSendTimer().interval(), interval);
@@ -268,6 +271,26 @@ void TestTerminalWindow::autoSendTicksSendTheBoxAsItIsNow() {
     QVERIFY(dlg.AutoSendTimer().isActive());
     dlg.m_ctrlAutoSend->click();
     QVERIFY(!dlg.AutoSendTimer().isActive());
+}
+
+void TestTerminalWindow::boxesChangedWithoutAClick() {
+    // An accessibility client changes a box through toggle(), which emits no click; the program
+    // must follow the box, and loading settings into the boxes must not flip anything.
+    CTerminalDlg& dlg = Open(QStringLiteral("[Send]\nSendHexCode=0\n[Receive]\nDisplayHexCode=1\n"));
+    QVERIFY(dlg.m_bHexDisplay && !dlg.m_bHexSend);
+    const std::pair<QCheckBox*, bool*> boxes[] = {{dlg.m_ctrlAutoClear, &dlg.m_bAutoClear},
+                                                  {dlg.m_ctrlHexDisplay, &dlg.m_bHexDisplay},
+                                                  {dlg.m_ctrlHexSend, &dlg.m_bHexSend},
+                                                  {dlg.m_ctrlResetRxAfterSave, &dlg.m_bResetRxAfterSave}};
+    for (auto [box, member] : boxes) {
+        box->toggle();
+        QCOMPARE(*member, box->isChecked());
+        dlg.UpdateData(false);
+        QCOMPARE(*member, box->isChecked());
+    }
+    dlg.m_ctrlSend->setPlainText(QStringLiteral("41 42"));
+    dlg.m_ctrlManualSend->click();
+    QCOMPARE(f.comm.written, QByteArray("AB"));
 }
 
 void TestTerminalWindow::sendFileInBlocks_data() {
@@ -330,6 +353,45 @@ void TestTerminalWindow::stalledOutputIsBounded() {
     dlg.m_ctrlManualSend->click();
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
     QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:10"));
+}
+
+void TestTerminalWindow::fileSendCutShortIsNotReportedDone() {
+    const QString path = f.dir.filePath(QStringLiteral("send.bin"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray(1000, 'x'));
+    file.close();
+    const QString done = QStringLiteral("文件发送完毕！原始文件长度为");
+
+    // The device goes away after the second block: the port tells it, nothing claims success.
+    CTerminalDlg& dlg = Open();
+    dlg.m_ctrlSendFilePath->setText(path);
+    int blocks = 0;
+    f.comm.onOutput = [&](const QByteArray&) {
+        if (++blocks == 2) {
+            f.comm.SetPortOpen(false);
+            f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
+        }
+    };
+    dlg.m_ctrlSendFile->click();
+    QCOMPARE(blocks, 2);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.messages.empty(), 5000);
+    for (const QString& text : f.prompts.Texts())
+        QVERIFY2(!text.startsWith(done), qPrintable(text));
+
+    // A stalled line: the time-out is told once per opening, the cut-short file every time.
+    CTerminalDlg& stalled = Open();
+    f.comm.onOutput = nullptr;
+    f.prompts = CFakePrompts();
+    f.comm.stallOutput = true;
+    stalled.m_ctrlSendFilePath->setText(path);
+    stalled.m_ctrlSendFile->click();
+    stalled.m_ctrlSendFile->click();
+    const QStringList texts = f.prompts.Texts();
+    QCOMPARE(texts.size(), 3);
+    QVERIFY(texts[0].startsWith(QStringLiteral("串口发送超时")));
+    QVERIFY(texts[1].startsWith(QStringLiteral("文件没有全部发出！")));
+    QCOMPARE(texts[2], texts[1]);
 }
 
 QTEST_MAIN(TestTerminalWindow)

@@ -105,8 +105,7 @@ void TestE2eWindow::bytesArriveExactlyBothWays() {
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), every.size()), every);
 
     dlg.m_ctrlSend->setPlainText(QStringLiteral("05 30 30 41 30 30 30 30 30 30 30 30 30 0D"));
-    if (!dlg.m_bHexSend)
-        dlg.OnHexSendToggle();
+    dlg.m_ctrlHexSend->setChecked(true);
     dlg.m_ctrlManualSend->click();
     QByteArray far;
     for (int i = 0; i < 50 && far.size() < 14; ++i)

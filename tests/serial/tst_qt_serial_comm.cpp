@@ -46,6 +46,7 @@ private slots:
     void reportsDeviceThatCannotOpen_data();
     void reportsDeviceThatCannotOpen();
     void refusesSecondOpen();
+    void reopeningDiscardsStaleInput();
     void reportsLostDeviceOnce_data();
     void reportsLostDeviceOnce();
     void receiveThresholdGatesEvents();
@@ -219,6 +220,25 @@ void TestQtSerialComm::refusesSecondOpen() {
     QVERIFY(first.WaitForInput(5000));
     first.SetPortOpen(false);
     QVERIFY_THROWS_NO_EXCEPTION(second.SetPortOpen(true));
+}
+
+void TestQtSerialComm::reopeningDiscardsStaleInput() {
+    CPty pty;
+    CQtSerialComm comm(MapTo(pty.path));
+    comm.SetSettings(QStringLiteral("9600,N,8,1"));
+    comm.SetPortOpen(true);
+    comm.SetPortOpen(false);
+    pty.Write("stale\n"); // the line is back in canonical mode while closed: a whole line polls readable
+    QVERIFY(pty.SlaveHasInput(5000));
+    comm.SetInBufferCount(0); // ignored while closed, as the window writes it before opening
+    comm.SetPortOpen(true);
+    pty.Write("fresh");
+    QByteArray received;
+    for (int i = 0; i < 50 && received.size() < 5; ++i) {
+        comm.WaitForInput(100);
+        received += comm.GetInput();
+    }
+    QCOMPARE(received, QByteArray("fresh"));
 }
 
 void TestQtSerialComm::reportsLostDeviceOnce_data() {

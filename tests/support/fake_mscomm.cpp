@@ -34,11 +34,12 @@ void CFakeMSComm::SetPortOpen(bool open) {
         m_lastError = QStringLiteral("/fake/com%1: No such file or directory").arg(m_port);
         throw CCommError(m_lastError);
     }
-    m_open = open;
-    if (!open) {
+    // Like the driver, a closed port keeps what arrived; the backend discards it when it opens.
+    if (open && !m_open)
         m_input.clear();
+    m_open = open;
+    if (!open)
         m_pendingOut = 0;
-    }
 }
 
 void CFakeMSComm::SetCommPort(short port) {
@@ -82,7 +83,7 @@ int CFakeMSComm::GetInBufferCount() {
 
 void CFakeMSComm::SetInBufferCount(int count) {
     Record(QStringLiteral("InBufferCount"), QString::number(count));
-    if (count == 0)
+    if (count == 0 && m_open)
         m_input.clear();
 }
 

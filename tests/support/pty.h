@@ -39,6 +39,11 @@ public:
                 return;
         }
     }
+    // Whether bytes written on the master have reached the slave's input queue, waiting up to `ms`.
+    bool SlaveHasInput(int ms) {
+        pollfd pfd{m_slave, POLLIN, 0};
+        return ::poll(&pfd, 1, ms) > 0 && (pfd.revents & POLLIN);
+    }
     // What the far end has received so far, waiting up to `ms` for the first byte.
     QByteArray ReadSome(int ms) {
         QByteArray out;
