@@ -35,6 +35,7 @@ namespace {
 constexpr int kAnimationPeriodMs = 2500;
 constexpr int kTimerAnimation = 100;
 constexpr int kTimerAutoSend = 101;
+constexpr int kReceiveViewMs = 33; // the receive area is brought up to date at most this often
 constexpr int kSendTextMaxBytes = 2048;
 constexpr unsigned kPeriodMin = 1, kPeriodMax = 1000000;
 
@@ -149,6 +150,9 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_animTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_animTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerAnimation); });
     connect(&m_autoSendTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerAutoSend); });
+    m_receiveViewTimer.setSingleShot(true);
+    m_receiveViewTimer.setInterval(kReceiveViewMs);
+    connect(&m_receiveViewTimer, &QTimer::timeout, this, &CTerminalDlg::FlushReceiveView);
     connect(&m_ctrlComm, &CMSComm::OnComm, this, &CTerminalDlg::OnComm);
     connect(m_ctrlSend->document(), &QTextDocument::contentsChange, this, &CTerminalDlg::OnSendTextChanged);
     WireMessageMap();
@@ -343,7 +347,11 @@ bool CTerminalDlg::UpdateData(bool saveAndValidate) {
         m_ctrlSaveFile->setText(m_strSaveFile);
         for (const Selection& s : selections)
             s.list->setCurrentIndex(*s.member >= 0 && *s.member < s.list->count() ? *s.member : -1);
-        m_ctrlReceive->setPlainText(QStringDecoder("GBK").decode(QByteArrayView(m_strReceive.data(), qsizetype(m_strReceive.size()))));
+        m_receiveDecoder.resetState();
+        QString shown = m_receiveDecoder.decode(QByteArrayView(m_strReceive.data(), qsizetype(m_strReceive.size())));
+        m_ctrlReceive->setPlainText(shown.remove(QLatin1Char('\r')));
+        m_nReceiveShown = m_strReceive.size();
+        m_bReceiveRedo = false;
         m_bLimitingSendText = true; // the limit holds typing back; a longer stored text is shown as it is
         m_ctrlSend->setPlainText(m_strSend);
         m_bLimitingSendText = false;

@@ -46,6 +46,9 @@ public:
     void ReadInput();
     void ShowRxCount();
     void ShowTxCount();
+    // Brings the receive area and RX up to date with what ReadInput took in (at most once per frame
+    // on its own; callers that need the view current call it directly).
+    void FlushReceiveView();
 
     // Settings.
     void LoadSettings();
@@ -179,7 +182,6 @@ private:
     void OnDeviceLost();
     void EnablePortControls(bool enable);
     void SelectAndOpen(QComboBox* list, int& index);
-    void AppendReceiveText(const std::string& piece, bool cleared);
     void OnSendTextChanged(int position, int removed, int added);
     QString SettingsString() const;
     qint64 LineTimeMs(std::size_t bytes) const;
@@ -192,6 +194,10 @@ private:
     QTimer m_autoSendTimer; // timer 101
     int m_nAnimFrame = 0;
     QStringDecoder m_receiveDecoder{"GBK"};
+    QTimer m_receiveViewTimer;
+    std::size_t m_nReceiveShown = 0; // bytes of m_strReceive the area shows
+    bool m_bReceiveRedo = false;     // m_strReceive was emptied since the area was last brought up to date
+    bool m_bRxCountStale = false;
     int m_nSendTextBytes = 0;
     bool m_bLimitingSendText = false;
     bool m_bSending = false;

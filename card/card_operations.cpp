@@ -98,6 +98,7 @@ int CTerminalDlg::RunCardExchange(CardRequest request, int room) {
         }
     } catch (const CCommError&) {
     }
+    FlushReceiveView(); // the answer is on screen before anything tells the user about it
     m_prompts.EndWaitCursor();
     return fill;
 }

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMetaObject>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -26,6 +27,9 @@ constexpr int kLinePollMs = 100;
 constexpr int kMaxPullRounds = 256;
 // Nap while the driver drains bytes that no descriptor event will announce.
 constexpr int kDrainNapMs = 10;
+// Read pacing: after an arrival smaller than this, the port is not watched again for a short while.
+constexpr qint64 kPaceBelowBytes = 1024;
+constexpr int kPaceMaxMs = 10;
 
 int ClampCount(qint64 n) { return int(std::clamp<qint64>(n, 0, INT_MAX)); }
 
@@ -46,8 +50,13 @@ QString SystemText(int error) { return QString::fromLocal8Bit(std::strerror(erro
 
 CQtSerialComm::CQtSerialComm(std::function<QString(short)> deviceForPort, QObject* parent)
     : CMSComm(parent), m_fnDeviceForPort(std::move(deviceForPort)), m_port(new QSerialPort(this)),
-      m_timerLines(new QTimer(this)) {
+      m_timerLines(new QTimer(this)), m_timerPace(new QTimer(this)) {
     m_timerLines->setInterval(kLinePollMs);
+    m_timerPace->setSingleShot(true);
+    connect(m_timerPace, &QTimer::timeout, this, [this] {
+        if (m_readNotifier && GetPortOpen())
+            m_readNotifier->setEnabled(true);
+    });
     connect(m_timerLines, &QTimer::timeout, this, &CQtSerialComm::OnLineTimer);
     connect(m_port, &QSerialPort::readyRead, this, &CQtSerialComm::OnReadyRead);
     connect(m_port, &QSerialPort::errorOccurred, this, &CQtSerialComm::OnPortError);
@@ -306,6 +315,10 @@ void CQtSerialComm::SetPortOpen(bool open) {
     // while the port was closed could not reach it.
     m_port->clear(QSerialPort::Input);
     m_port->skip(m_port->bytesAvailable());
+    m_readNotifier = nullptr;
+    for (QSocketNotifier* notifier : m_port->findChildren<QSocketNotifier*>())
+        if (notifier->type() == QSocketNotifier::Read)
+            m_readNotifier = notifier;
     ApplyModemLines();
     StartLineWatch();
 }
@@ -352,6 +365,8 @@ void CQtSerialComm::StartLineWatch() {
 
 void CQtSerialComm::CloseNow() {
     m_timerLines->stop();
+    m_timerPace->stop();
+    m_readNotifier = nullptr;
     m_bLinesReadable = false;
     if (m_port->isOpen())
         m_port->close();
@@ -537,8 +552,28 @@ void CQtSerialComm::PostReceiveEvent() {
 
 void CQtSerialComm::DeliverReceiveEvent() {
     m_bReceivePosted = false;
-    if (GetPortOpen() && m_nRThreshold > 0 && m_port->bytesAvailable() > 0)
+    const qint64 taken = m_port->bytesAvailable();
+    if (GetPortOpen() && m_nRThreshold > 0 && taken > 0) {
         Raise(comEvReceive);
+        PaceReads(taken);
+    }
+}
+
+// A USB adapter hands over a few bytes every millisecond; waking the whole program for each piece is
+// what makes a slow line cost a core. After a small arrival the port is left alone for a moment and
+// what came meanwhile is taken in one read. The pause is kept short enough that the line cannot fill
+// a quarter of the driver's 4 KiB input buffer during it, so nothing is held back long enough to be
+// lost, and a big arrival (a fast line) is never followed by a pause. The card exchange waits on the
+// descriptor itself and is not slowed by this.
+void CQtSerialComm::PaceReads(qint64 bytesTaken) {
+    if (!m_readNotifier || !GetPortOpen() || bytesTaken >= kPaceBelowBytes)
+        return;
+    const qint64 bytesPerSecond = std::max<qint64>(1, m_port->baudRate() / 10);
+    const int ms = int(std::min<qint64>(kPaceMaxMs, kPaceBelowBytes * 1000 / bytesPerSecond));
+    if (ms <= 0)
+        return;
+    m_readNotifier->setEnabled(false);
+    m_timerPace->start(ms);
 }
 
 void CQtSerialComm::OnLineTimer() {

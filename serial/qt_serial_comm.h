@@ -2,10 +2,12 @@
 
 #include "serial/mscomm.h"
 
+#include <QPointer>
 #include <QSerialPort>
 #include <functional>
 #include <optional>
 
+class QSocketNotifier;
 class QTimer;
 
 // The serial control over Qt SerialPort. Writes to a closed port are only recorded and take effect at
@@ -91,10 +93,14 @@ private:
     void DeliverReceiveEvent();
     void OnLineTimer();
     void Raise(short event);
+    void PaceReads(qint64 bytesTaken);
 
     std::function<QString(short)> m_fnDeviceForPort;
     QSerialPort* m_port;
     QTimer* m_timerLines;
+    QTimer* m_timerPace;
+    // The port's read notifier, switched off for a moment after a small arrival (see PaceReads).
+    QPointer<QSocketNotifier> m_readNotifier;
 
     short m_nPort = 1;
     QString m_strSettings = QStringLiteral("9600,N,8,1");

@@ -18,30 +18,44 @@ void CTerminalDlg::ReadInput() {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(input.constData());
     const std::size_t n = static_cast<std::size_t>(input.size());
     CaptureReceived(m_rxBuffer.get(), m_nRxCount, bytes, n);
-    ShowRxCount();
-    if (!m_bDisplay || n == 0)
-        return;
-    std::string piece;
-    AppendDisplayPiece(bytes, n, m_bHexDisplay, piece);
-    bool cleared = ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
-    if (const std::size_t start = DisplayTailStart(piece, m_bHexDisplay); start > 0) {
-        piece.erase(0, start);
-        cleared = true;
-        m_receiveDecoder.resetState();
+    m_bRxCountStale = true;
+    if (m_bDisplay && n > 0) {
+        std::string piece;
+        AppendDisplayPiece(bytes, n, m_bHexDisplay, piece);
+        bool cleared = ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
+        if (const std::size_t start = DisplayTailStart(piece, m_bHexDisplay); start > 0) {
+            piece.erase(0, start);
+            cleared = true;
+        }
+        if (cleared) {
+            m_strReceive.clear();
+            m_bReceiveRedo = true;
+            m_nReceiveShown = 0;
+        }
+        m_strReceive += piece;
     }
-    if (cleared)
-        m_strReceive.clear();
-    m_strReceive += piece;
-    AppendReceiveText(piece, cleared);
+    // The capture and the counter are up to date now; what the person sees follows once per frame,
+    // so a line that delivers a few bytes every millisecond does not lay the area out a thousand
+    // times a second.
+    if (!m_receiveViewTimer.isActive())
+        m_receiveViewTimer.start();
 }
 
-void CTerminalDlg::AppendReceiveText(const std::string& piece, bool cleared) {
-    // The area shows m_strReceive; only the new piece is handed to the control, so that a fast line
-    // does not cost a full re-layout per arrival.
-    if (cleared)
+void CTerminalDlg::FlushReceiveView() {
+    m_receiveViewTimer.stop();
+    if (m_bRxCountStale)
+        ShowRxCount();
+    if (!m_bReceiveRedo && m_nReceiveShown >= m_strReceive.size())
+        return;
+    if (m_bReceiveRedo) {
         m_ctrlReceive->clear();
-    QString text = m_receiveDecoder.decode(QByteArrayView(piece.data(), qsizetype(piece.size())));
+        m_receiveDecoder.resetState();
+    }
+    const std::size_t from = m_bReceiveRedo ? 0 : m_nReceiveShown;
+    QString text = m_receiveDecoder.decode(QByteArrayView(m_strReceive.data() + from, qsizetype(m_strReceive.size() - from)));
     text.remove(QLatin1Char('\r'));
+    m_bReceiveRedo = false;
+    m_nReceiveShown = m_strReceive.size();
     QTextCursor cursor(m_ctrlReceive->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
@@ -49,7 +63,10 @@ void CTerminalDlg::AppendReceiveText(const std::string& piece, bool cleared) {
     bar->setValue(bar->maximum());
 }
 
-void CTerminalDlg::ShowRxCount() { m_ctrlRxCount->setText(QStringLiteral("RX:%1").arg(m_nRxCount)); }
+void CTerminalDlg::ShowRxCount() {
+    m_bRxCountStale = false;
+    m_ctrlRxCount->setText(QStringLiteral("RX:%1").arg(m_nRxCount));
+}
 
 void CTerminalDlg::ShowTxCount() { m_ctrlTxCount->setText(QStringLiteral("TX:%1").arg(m_nTxCount)); }
 
@@ -71,6 +88,9 @@ void CTerminalDlg::OnResetCounters() {
 
 void CTerminalDlg::OnClearReceive() {
     m_strReceive.clear();
+    m_nReceiveShown = 0;
+    m_bReceiveRedo = false;
+    m_receiveDecoder.resetState();
     m_ctrlReceive->setPlainText(QString());
 }
 

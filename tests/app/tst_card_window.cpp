@@ -70,10 +70,14 @@ void TestCardWindow::readStatusOpensTheStatusWindow() {
     AnswerWithSimulator();
     f.comm.ClearLog();
     QStringList raw, decoded;
-    QString title;
+    QString title, shownAtModal, rxAtModal;
+    // Bytes still waiting for the next frame when the exchange starts.
+    f.comm.Receive("pending ");
     f.prompts.onModal = [&](QDialog& d) {
         auto& status = static_cast<CCardStatusDlg&>(d);
         title = d.windowTitle();
+        shownAtModal = dlg.m_ctrlReceive->toPlainText();
+        rxAtModal = dlg.m_ctrlRxCount->text();
         if (const QString shot = qEnvironmentVariable("SERIMO_SCREENSHOT"); !shot.isEmpty())
             d.grab().save(shot);
         for (int k = 0; k < 15; ++k) {
@@ -92,7 +96,9 @@ void TestCardWindow::readStatusOpensTheStatusWindow() {
     // Events were off during the exchange and on again after it; the answer is in the capture too.
     QCOMPARE(f.comm.OpsStartingWith("RThreshold"), QStringList({"RThreshold=0", "RThreshold=1"}));
     QCOMPARE(f.comm.ops.mid(1, 5), kPreamble + QStringList("Output=05 30 30 41 37 30 30 30 30 30 30 30 30 0D"));
-    QVERIFY(dlg.m_ctrlReceive->toPlainText().contains(QStringLiteral(".00A800000047")));
+    // The answer is on screen, after what was pending, before the status window opens.
+    QVERIFY2(shownAtModal.startsWith(QStringLiteral("pending .00A800000047")), qPrintable(shownAtModal));
+    QCOMPARE(rxAtModal, QStringLiteral("RX:%1").arg(dlg.m_nRxCount));
     QCOMPARE(f.prompts.waitCursorDepth, 0);
 }
 

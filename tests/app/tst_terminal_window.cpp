@@ -33,6 +33,9 @@ private slots:
     void counterResetRestartsTheCapture();
     void chineseSplitAcrossArrivals();
     void hugeArrivalShowsItsTail();
+    void batchedViewFollowsTheRules_data();
+    void batchedViewFollowsTheRules();
+    void stopDisplayInsideABatch();
     void manualSend_data();
     void manualSend();
     void wnmpSendsTheBreakPreambleFirst();
@@ -48,6 +51,15 @@ private slots:
     void fileSendCutShortIsNotReportedDone();
 
 private:
+    // What the person sees once the window has had its next frame.
+    static QString Shown(CTerminalDlg& dlg) {
+        dlg.FlushReceiveView();
+        return dlg.m_ctrlReceive->toPlainText();
+    }
+    static QString RxShown(CTerminalDlg& dlg) {
+        dlg.FlushReceiveView();
+        return dlg.m_ctrlRxCount->text();
+    }
     CTerminalDlg& Open(const QString& profile = QString()) {
         CTerminalDlg& dlg = f.Start(profile);
         f.comm.ClearLog();
@@ -73,8 +85,8 @@ void TestTerminalWindow::receivedBytesAreShown() {
     QFETCH(QString, shown);
     CTerminalDlg& dlg = Open(hex ? QStringLiteral("[Receive]\nDisplayHexCode=1\n") : QString());
     f.comm.Receive(bytes);
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), shown);
-    QCOMPARE(dlg.m_ctrlRxCount->text(), QStringLiteral("RX:%1").arg(bytes.size()));
+    QCOMPARE(Shown(dlg), shown);
+    QCOMPARE(RxShown(dlg), QStringLiteral("RX:%1").arg(bytes.size()));
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), bytes.size()), bytes);
 }
 
@@ -84,16 +96,16 @@ void TestTerminalWindow::displayStoppedStillCaptures() {
     dlg.m_ctrlStopDisplay->click();
     QCOMPARE(dlg.m_ctrlStopDisplay->text(), QStringLiteral("继续显示"));
     f.comm.Receive("two ");
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("one "));
-    QCOMPARE(dlg.m_ctrlRxCount->text(), QStringLiteral("RX:8"));
+    QCOMPARE(Shown(dlg), QStringLiteral("one "));
+    QCOMPARE(RxShown(dlg), QStringLiteral("RX:8"));
     dlg.m_ctrlStopDisplay->click();
     QCOMPARE(dlg.m_ctrlStopDisplay->text(), QStringLiteral("停止显示"));
     // Hex display acts on what comes next; the clear button leaves the capture alone.
     dlg.m_ctrlHexDisplay->click();
     f.comm.Receive("3");
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("one 33 "));
+    QCOMPARE(Shown(dlg), QStringLiteral("one 33 "));
     static_cast<QPushButton*>(dlg.Control(1008))->click();
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QString());
+    QCOMPARE(Shown(dlg), QString());
     QCOMPARE(dlg.m_nRxCount, 9);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), 9), QByteArray("one two 3"));
 }
@@ -118,10 +130,10 @@ void TestTerminalWindow::receiveAreaEmptiesAtItsLimit() {
     QCOMPARE(int(dlg.m_strReceive.size()), before);
     f.comm.Receive("NEW");
     if (emptied)
-        QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("NEW"));
+        QCOMPARE(Shown(dlg), QStringLiteral("NEW"));
     else
-        QVERIFY(dlg.m_ctrlReceive->toPlainText().endsWith(QStringLiteral("NEW")) &&
-                dlg.m_ctrlReceive->toPlainText().size() > 3);
+        QVERIFY(Shown(dlg).endsWith(QStringLiteral("NEW")) &&
+                Shown(dlg).size() > 3);
 }
 
 void TestTerminalWindow::captureKeepsTheFirst204800Bytes() {
@@ -133,7 +145,7 @@ void TestTerminalWindow::captureKeepsTheFirst204800Bytes() {
     f.comm.Receive(all.left(100000));
     f.comm.Receive(all.mid(100000, int(kRxBufferSize) - 100000 - 10));
     f.comm.Receive(all.mid(int(kRxBufferSize) - 10, 11));
-    QCOMPARE(dlg.m_ctrlRxCount->text(), QStringLiteral("RX:204801"));
+    QCOMPARE(RxShown(dlg), QStringLiteral("RX:204801"));
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), kRxBufferSize), all.left(kRxBufferSize));
 }
 
@@ -142,11 +154,11 @@ void TestTerminalWindow::counterResetRestartsTheCapture() {
     f.comm.Receive("abcdef");
     dlg.m_nTxCount = 7;
     static_cast<QPushButton*>(dlg.Control(1026))->click();
-    QCOMPARE(dlg.m_ctrlRxCount->text(), QStringLiteral("RX:0"));
+    QCOMPARE(RxShown(dlg), QStringLiteral("RX:0"));
     QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:0"));
     f.comm.Receive("XY");
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), 6), QByteArray("XYcdef"));
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("abcdefXY"));
+    QCOMPARE(Shown(dlg), QStringLiteral("abcdefXY"));
 }
 
 void TestTerminalWindow::chineseSplitAcrossArrivals() {
@@ -154,7 +166,7 @@ void TestTerminalWindow::chineseSplitAcrossArrivals() {
     f.comm.Receive("\xD6");
     f.comm.Receive("\xD0\xCE");
     f.comm.Receive("\xC4!");
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("中文!"));
+    QCOMPARE(Shown(dlg), QStringLiteral("中文!"));
 }
 
 void TestTerminalWindow::hugeArrivalShowsItsTail() {
@@ -168,8 +180,65 @@ void TestTerminalWindow::hugeArrivalShowsItsTail() {
     QCOMPARE(dlg.m_nRxCount, 100000);
     QVERIFY(dlg.m_strReceive.size() <= 8192);
     QCOMPARE(dlg.m_strReceive.size() % 3, std::size_t(0));
-    QVERIFY(dlg.m_ctrlReceive->toPlainText().endsWith(QStringLiteral("9E 9F ")));
+    QVERIFY(Shown(dlg).endsWith(QStringLiteral("9E 9F ")));
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), big.size()), big);
+}
+
+void TestTerminalWindow::batchedViewFollowsTheRules_data() {
+    QTest::addColumn<int>("piece");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<bool>("autoClear");
+    for (bool hex : {false, true}) {
+        for (bool autoClear : {false, true}) {
+            for (int piece : {1, 11, 700, 5000}) {
+                const QByteArray name = QByteArray(hex ? "hex" : "text") + (autoClear ? " auto-clear" : "") +
+                                        " pieces of " + QByteArray::number(piece);
+                QTest::newRow(name.constData()) << piece << 20000 << hex << autoClear;
+            }
+        }
+    }
+}
+
+void TestTerminalWindow::batchedViewFollowsTheRules() {
+    // The area is brought up to date once per frame; whenever a frame comes, and after the last one,
+    // it must show exactly the receive text as the display rules built it arrival by arrival, across
+    // the clearing thresholds, Chinese characters split between pieces and line breaks.
+    QFETCH(int, piece);
+    QFETCH(int, total);
+    QFETCH(bool, hex);
+    QFETCH(bool, autoClear);
+    QByteArray data;
+    for (int i = 0; data.size() < total; ++i)
+        data += (i % 5 == 0) ? QByteArray("\xD6\xD0\r\n") : QByteArray(1, char('a' + i % 26));
+    CTerminalDlg& dlg = Open(
+        QStringLiteral("[Receive]\nDisplayHexCode=%1\nAutoClearReceiveArea=%2\n").arg(int(hex)).arg(int(autoClear)));
+    auto rules = [&] {
+        QString text = QStringDecoder("GBK").decode(QByteArray::fromStdString(dlg.m_strReceive));
+        return text.remove(QLatin1Char('\r'));
+    };
+    int frames = 0;
+    for (int at = 0, n = 0; at < data.size(); at += piece, ++n) {
+        f.comm.Receive(data.mid(at, piece));
+        if (n % 37 == 36) { // a frame now and then
+            ++frames;
+            QCOMPARE(Shown(dlg), rules());
+        }
+    }
+    QCOMPARE(Shown(dlg), rules());
+    QCOMPARE(RxShown(dlg), QStringLiteral("RX:%1").arg(data.size()));
+    QVERIFY(frames > 0 || piece > 500);
+}
+
+void TestTerminalWindow::stopDisplayInsideABatch() {
+    // What arrived before the stop is shown when the frame comes; what arrived after it is not.
+    CTerminalDlg& dlg = Open();
+    f.comm.Receive("\xD6");
+    f.comm.Receive("\xD0" "before ");
+    dlg.m_ctrlStopDisplay->click();
+    f.comm.Receive("after");
+    QCOMPARE(Shown(dlg), QStringLiteral("中before "));
+    QCOMPARE(RxShown(dlg), QStringLiteral("RX:14"));
 }
 
 void TestTerminalWindow::manualSend_data() {

@@ -1,0 +1,239 @@
+// The receive path at a real line's rhythm: another process writes small pieces into a
+// pseudo-terminal at a fixed pace (as a USB adapter delivers them, one piece per latency tick), the
+// real window receives them with the display on. Prints the window's share of one core, the longest
+// event-loop turn, and checks that the capture, RX and the receive area end exactly right.
+//
+//   bench_receive_paced [PIECE_BYTES PERIOD_US SECONDS HEX TEXT_LINES]
+//   bench_receive_paced flood [BYTES]      8 MiB as fast as the line takes it, against a plain reader
+//
+// Runs offscreen unless QT_QPA_PLATFORM says otherwise (xvfb-run with QT_QPA_PLATFORM=xcb measures
+// the X connection's share too).
+#include "app/profile.h"
+#include "app/terminal_dlg.h"
+#include "serial/clock.h"
+#include "serial/port_devices.h"
+#include "serial/qt_serial_comm.h"
+#include "terminal/receive_display.h"
+#include "terminal/rx_capture.h"
+#include "tests/support/fake_prompts.h"
+#include "tests/support/pty.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+double CpuSeconds() {
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+QByteArray MakeData(qsizetype total, bool textLines) {
+    QByteArray data(total, Qt::Uninitialized);
+    for (qsizetype i = 0; i < total; ++i) {
+        if (textLines)
+            data[i] = (i % 60 == 58) ? '\r' : (i % 60 == 59) ? '\n' : char('A' + (i * 7 + i / 60) % 26);
+        else
+            data[i] = char((i * 131 + i / 4096) & 0xFF);
+    }
+    return data;
+}
+
+// Writes `data` into the master in pieces of `piece` bytes every `periodUs` (0: as fast as it goes),
+// from a child process, so the window's process time is its own.
+pid_t StartPump(int masterFd, const QByteArray& data, qsizetype piece, long periodUs) {
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    timespec next{};
+    ::clock_gettime(CLOCK_MONOTONIC, &next);
+    for (qsizetype done = 0; done < data.size();) {
+        const qsizetype want = piece > 0 ? std::min(piece, data.size() - done) : data.size() - done;
+        qsizetype sent = 0;
+        while (sent < want) {
+            const ssize_t n = ::write(masterFd, data.constData() + done + sent, size_t(want - sent));
+            if (n > 0) {
+                sent += n;
+            } else {
+                pollfd pfd{masterFd, POLLOUT, 0};
+                ::poll(&pfd, 1, 100);
+            }
+        }
+        done += sent;
+        if (periodUs > 0) {
+            next.tv_nsec += periodUs * 1000;
+            while (next.tv_nsec >= 1000000000L) {
+                next.tv_nsec -= 1000000000L;
+                ++next.tv_sec;
+            }
+            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+        }
+    }
+    ::_exit(0);
+}
+
+// What `cat` does: read the slave in raw mode until `total` bytes came. MB/s.
+double PlainReaderRate(qsizetype total) {
+    CPty pty;
+    const int slave = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY);
+    termios tio{};
+    ::tcgetattr(slave, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(slave, TCSANOW, &tio);
+    const QByteArray data = MakeData(total, false);
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pump = StartPump(pty.MasterFd(), data, 0, 0);
+    std::vector<char> buf(65536);
+    qsizetype got = 0;
+    while (got < total) {
+        const ssize_t n = ::read(slave, buf.data(), buf.size());
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    ::waitpid(pump, nullptr, 0);
+    ::close(slave);
+    return double(got) / seconds / 1e6;
+}
+
+// The display rules applied to the whole stream at once, for checking the window's final text.
+std::string ExpectedReceiveText(const QByteArray& data, qsizetype piece, bool hex) {
+    std::string text;
+    for (qsizetype at = 0; at < data.size(); at += piece) {
+        std::string p;
+        const qsizetype n = std::min(piece, data.size() - at);
+        AppendDisplayPiece(reinterpret_cast<const std::uint8_t*>(data.constData() + at), std::size_t(n), hex, p);
+        bool cleared = ReceiveTextNeedsClear(text.size(), false);
+        if (const std::size_t start = DisplayTailStart(p, hex); start > 0) {
+            p.erase(0, start);
+            cleared = true;
+        }
+        if (cleared)
+            text.clear();
+        text += p;
+    }
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const bool flood = argc > 1 && QByteArray(argv[1]) == "flood";
+    qsizetype piece = 11;
+    long periodUs = 1000;
+    double seconds = 10;
+    bool hex = true, textLines = false;
+    qsizetype total = 0;
+    if (flood) {
+        total = argc > 2 ? QByteArray(argv[2]).toLongLong() : 8 * 1024 * 1024;
+        piece = 0;
+        periodUs = 0;
+    } else {
+        if (argc > 1) piece = QByteArray(argv[1]).toLongLong();
+        if (argc > 2) periodUs = QByteArray(argv[2]).toLong();
+        if (argc > 3) seconds = QByteArray(argv[3]).toDouble();
+        if (argc > 4) hex = QByteArray(argv[4]).toInt() != 0;
+        if (argc > 5) textLines = QByteArray(argv[5]).toInt() != 0;
+        total = qsizetype(double(piece) * seconds * 1e6 / double(periodUs));
+    }
+
+    const double plainRate = flood ? PlainReaderRate(total) : 0;
+
+    QTemporaryDir dir;
+    CPty pty;
+    const QString path = dir.filePath(QStringLiteral("serimo.ini"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=%2\r\n")
+                   .arg(pty.path)
+                   .arg(int(hex))
+                   .toUtf8());
+    file.close();
+    CProfile profile(path);
+    CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
+    CFakePrompts prompts;
+    CSteadyClock clock;
+    CTerminalDlg dlg(comm, prompts, profile, clock);
+    if (!comm.GetPortOpen()) {
+        std::fprintf(stderr, "could not open %s\n", qPrintable(pty.path));
+        return 1;
+    }
+    app.processEvents();
+
+    const QByteArray data = MakeData(total, textLines);
+    const double cpuStart = CpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pump = StartPump(pty.MasterFd(), data, piece, periodUs);
+    // The event loop is blocked from the moment it wakes until it sleeps again.
+    qint64 longestTurnNs = 0;
+    QElapsedTimer turn;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] { turn.start(); });
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] {
+        if (turn.isValid())
+            longestTurnNs = std::max(longestTurnNs, turn.nsecsElapsed());
+    });
+    QTimer tick; // wakes the loop now and then so a lost line cannot park it
+    tick.start(100);
+    QElapsedTimer idle;
+    idle.start();
+    qint64 last = 0;
+    while (dlg.m_nRxCount < total && idle.elapsed() < 10000) {
+        app.processEvents(QEventLoop::WaitForMoreEvents);
+        if (dlg.m_nRxCount != last) {
+            last = dlg.m_nRxCount;
+            idle.restart();
+        }
+    }
+    const double wall = double(timer.nsecsElapsed()) / 1e9;
+    // Let the last display update land, then read what the person sees.
+    QEventLoop settle;
+    QTimer::singleShot(200, &settle, &QEventLoop::quit);
+    settle.exec();
+    const double cpu = CpuSeconds() - cpuStart;
+    ::waitpid(pump, nullptr, 0);
+
+    const bool captureIntact =
+        std::memcmp(dlg.m_rxBuffer.get(), data.constData(), std::min<std::size_t>(kRxBufferSize, std::size_t(total))) == 0;
+    const bool rxShown = dlg.m_ctrlRxCount->text() == QStringLiteral("RX:%1").arg(total);
+    std::printf("bytes sent / received: %lld / %lld\n", static_cast<long long>(total), static_cast<long long>(dlg.m_nRxCount));
+    std::printf("capture intact: %s, RX label exact: %s\n", captureIntact ? "yes" : "no", rxShown ? "yes" : "no");
+    if (!flood) {
+        // The pieces the line delivered may have been merged on the way; the final text is what the
+        // rules give for the stream as a whole only if each arrival was one piece, so compare the
+        // tail that is independent of the split: the newest complete lines of the area.
+        const std::string expected = ExpectedReceiveText(data, piece, hex);
+        const bool tailMatches = dlg.m_strReceive.size() >= 64 && expected.size() >= 64 &&
+                                 expected.compare(expected.size() - 64, 64, dlg.m_strReceive, dlg.m_strReceive.size() - 64, 64) == 0;
+        std::printf("pieces of %lld bytes every %ld us, %s display%s, %.1f s\n", static_cast<long long>(piece), periodUs,
+                    hex ? "hex" : "text", textLines ? " (line break every 60 bytes)" : "", wall);
+        std::printf("receive area ends with the newest bytes: %s\n", tailMatches ? "yes" : "no");
+        std::printf("processor time: %.3f s = %.1f%% of one core\n", cpu, 100.0 * cpu / wall);
+    } else {
+        std::printf("flood: window %.1f MB/s, plain reader %.1f MB/s (%.0f%%)\n", double(total) / wall / 1e6, plainRate,
+                    100.0 * double(total) / wall / 1e6 / plainRate);
+    }
+    std::printf("longest event-loop turn: %.1f ms\n", double(longestTurnNs) / 1e6);
+    return dlg.m_nRxCount == total && captureIntact && rxShown ? 0 : 2;
+}
