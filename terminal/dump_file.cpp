@@ -26,6 +26,9 @@ void CDumpFile::Rewind(std::uint64_t size) {
 }
 
 bool CDumpFile::Commit() {
+    // QSaveFile does not notice a failed write of its last buffered bytes when it closes.
+    if (!m_failed && m_file.isOpen() && !m_file.flush())
+        m_failed = true;
     if (!m_failed && m_file.isOpen() && m_file.size() > static_cast<qint64>(m_size))
         m_failed = !m_file.resize(static_cast<qint64>(m_size));
     if (m_failed) {
