@@ -57,34 +57,6 @@ const int kPieces[] = {1, 2, 3, 7, 13, 64, 1 << 20};
 
 QString Stars() { return QString(65, QLatin1Char('*')) + QStringLiteral("\r\n\r\n"); }
 
-// A capture holding `count` random frames, WNMP messages and noise.
-QByteArray MixedCapture(std::mt19937& rng, int count) {
-    QByteArray capture;
-    for (int i = 0; i < count; ++i) {
-        QByteArray payload(int(rng() % 40), Qt::Uninitialized);
-        for (char& c : payload)
-            c = char(rng());
-        switch (rng() % 4) {
-        case 0:
-            capture += TcpFrame(payload, rng() % 5 ? kFrameTypeTcp : kFrameTypeUdp);
-            break;
-        case 1: {
-            QByteArray message = "\x05" + QByteArray::number(0xA0 + rng() % 20, 16).rightJustified(4, '0') + "0001" +
-                                 QByteArray::number(payload.size(), 16).rightJustified(4, '0') + payload.toHex();
-            if (rng() % 3 == 0)
-                message.chop(int(rng() % 6)); // cut short
-            capture += message + "\r";
-            break;
-        }
-        default:
-            for (char& c : payload)
-                c = "\x05\x7E\x7D\x03\xFF\x84\x0D" "0aF"[rng() % 10];
-            capture += payload;
-        }
-    }
-    return capture;
-}
-
 } // namespace
 
 class TestCaptureDump : public QObject {
@@ -99,7 +71,6 @@ private slots:
     void wnmpDump_data();
     void wnmpDump();
     void wnmpLongMessage();
-    void splitAnywhereGivesTheSameDump();
     void fileKeepsOnlyAcceptedFrames();
 };
 
@@ -247,28 +218,6 @@ void TestCaptureDump::wnmpLongMessage() {
     const QByteArray longText = Array(WnmpDump(Data(longer), std::size_t(longer.size())));
     QCOMPARE(longText.count("\r\nOffset "), 0xFFFF);
     QVERIFY(longText.contains("\r\nOffset 65534:\tA\t(65)\t(41H)\r\n"));
-}
-
-void TestCaptureDump::splitAnywhereGivesTheSameDump() {
-    std::mt19937 rng(11);
-    for (int round = 0; round < 20; ++round) {
-        const QByteArray capture = MixedCapture(rng, 60);
-        const QByteArray tcp = Array(TcpDump(Data(capture), std::size_t(capture.size())));
-        const QByteArray wnmp = Array(WnmpDump(Data(capture), std::size_t(capture.size())));
-        CMemorySink tcpSink, wnmpSink;
-        CTcpDumpScanner tcpScanner(tcpSink);
-        CWnmpDumpScanner wnmpScanner(wnmpSink);
-        for (qsizetype at = 0; at < capture.size();) {
-            const qsizetype piece = std::min<qsizetype>(rng() % 20, capture.size() - at);
-            tcpScanner.Feed(Data(capture) + at, std::size_t(piece));
-            wnmpScanner.Feed(Data(capture) + at, std::size_t(piece));
-            at += piece;
-        }
-        tcpScanner.Finish();
-        wnmpScanner.Finish();
-        QCOMPARE(Array(tcpSink.bytes), tcp);
-        QCOMPARE(Array(wnmpSink.bytes), wnmp);
-    }
 }
 
 void TestCaptureDump::fileKeepsOnlyAcceptedFrames() {
