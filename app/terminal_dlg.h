@@ -116,6 +116,11 @@ public:
     void OnChooseSaveFile();
     void OnChooseCompareFile();
     void OnSaveProtocolChanged();
+    // Capture saving: the two dumps, what follows a TCP dump, the viewer.
+    void WriteTcpDump();
+    void WriteWnmpDump();
+    void AfterTcpDump(const QString& dumpPath, std::uint64_t bytesWritten);
+    void OpenInNotepad(const QString& path);
     const CBuiltDialog& Built() const { return m_built; }
     QTimer& AnimationTimer() { return m_animTimer; }
     QTimer& AutoSendTimer() { return m_autoSendTimer; }

@@ -1,12 +1,13 @@
 #include "app/widget_prompts.h"
 
+#include "app/compare_window.h"
+#include "app/file_viewer.h"
+
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QUrl>
 
 QString ProgramTitle() { return QStringLiteral("Serimo"); }
 
@@ -59,8 +60,26 @@ void CWidgetPrompts::BeginWaitCursor() { QApplication::setOverrideCursor(Qt::Wai
 
 void CWidgetPrompts::EndWaitCursor() { QApplication::restoreOverrideCursor(); }
 
-void CWidgetPrompts::ShowFile(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+void CWidgetPrompts::ShowFile(const QString& path) {
+    auto* viewer = new CFileViewer(path, m_parent);
+    viewer->show();
+}
 
-void CWidgetPrompts::CompareFiles(const QString&, const QString&) {}
+void CWidgetPrompts::CompareFiles(const QString& reference, const QString& other) {
+    std::erase_if(m_compareWindows, [](const QPointer<CCompareWindow>& w) { return w.isNull(); });
+    auto* window = new CCompareWindow(reference, other, m_parent);
+    m_compareWindows.emplace_back(window);
+    window->show();
+}
 
-void CWidgetPrompts::CloseCompareViewers() {}
+// Our own windows: each is gone when this returns, so the loop cannot wait on anything.
+void CWidgetPrompts::CloseCompareViewers() {
+    std::vector<QPointer<CCompareWindow>> windows;
+    windows.swap(m_compareWindows);
+    for (const QPointer<CCompareWindow>& window : windows) {
+        if (window.isNull())
+            continue;
+        window->close();
+        delete window.data();
+    }
+}

@@ -3,6 +3,9 @@
 #include "app/prompts.h"
 
 #include <QPointer>
+#include <vector>
+
+class CCompareWindow;
 
 // Prompts with real widgets: message boxes, file choosers, the viewer and compare windows.
 class CWidgetPrompts : public IPrompts {
@@ -21,4 +24,5 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
+    std::vector<QPointer<CCompareWindow>> m_compareWindows;
 };

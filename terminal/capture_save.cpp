@@ -1,40 +1,102 @@
-// Saving the capture: the raw save and choosing the paths.
+// Saving the capture: raw or as one of the two dumps, what follows a TCP dump, choosing the paths.
 #include "app/prompts.h"
 #include "app/terminal_dlg.h"
+#include "terminal/capture_dump.h"
+#include "terminal/dump_file.h"
 #include "terminal/rx_capture.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 
 namespace {
 const QString kFileFilter = QStringLiteral("Text file(*.txt)|*.txt|C++ file(*.cpp;*.c;*.h)|*.cpp;*.c;*.h|All file(*.*)|*.*||");
-}
+const QString kCreateFailed = QStringLiteral("文件建立失败！");
+
+enum SaveProtocol { kSaveOriginal = 0, kSaveTcp = 1, kSaveWnmp = 2 };
+} // namespace
 
 void CTerminalDlg::OnSaveReceived() {
     if (m_nRxCount == 0) {
         m_prompts.MessageBox(QStringLiteral("没有数据可保存！"));
         return;
     }
-    m_strSaveFile = m_ctrlSaveFile->text();
-    QFile file(m_strSaveFile);
-    if (m_strSaveFile.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_prompts.MessageBox(QStringLiteral("文件建立失败！"));
+    if (m_nSaveProtocol == kSaveTcp) {
+        WriteTcpDump();
         return;
     }
+    if (m_nSaveProtocol == kSaveWnmp) {
+        WriteWnmpDump();
+        return;
+    }
+    m_strSaveFile = m_ctrlSaveFile->text();
     const std::int64_t n = std::min<std::int64_t>(m_nRxCount, kRxBufferSize);
-    const bool written = file.write(reinterpret_cast<const char*>(m_rxBuffer.get()), n) == n;
-    file.close();
-    if (!written) {
-        m_prompts.MessageBox(QStringLiteral("文件建立失败！"));
+    CDumpFile file(m_strSaveFile);
+    if (!file.Open()) {
+        m_prompts.MessageBox(kCreateFailed);
+        return;
+    }
+    file.Write(m_rxBuffer.get(), static_cast<std::size_t>(n));
+    if (!file.Commit()) {
+        m_prompts.MessageBox(kCreateFailed);
         return;
     }
     QString message = QStringLiteral("文件建立成功！文件字节数为%1.").arg(n);
     if (n != m_nRxCount)
         message += QStringLiteral("\n注：只有前面接收到的%1字节被保存!").arg(n);
     m_prompts.MessageBox(message);
-    m_prompts.ShowFile(m_strSaveFile);
+    OpenInNotepad(m_strSaveFile);
 }
+
+void CTerminalDlg::WriteTcpDump() {
+    m_strSaveFile = m_ctrlSaveFile->text();
+    const QString path = DumpPath(m_strSaveFile, QStringLiteral(".tcp"));
+    CDumpFile file(path);
+    if (m_strSaveFile.isEmpty() || !file.Open()) {
+        m_prompts.MessageBox(kCreateFailed);
+        return;
+    }
+    CTcpDumpScanner scanner(file);
+    scanner.Feed(m_rxBuffer.get(), static_cast<std::size_t>(std::min<std::int64_t>(m_nRxCount, kRxBufferSize)));
+    const std::uint64_t written = scanner.Finish();
+    if (!file.Commit()) {
+        m_prompts.MessageBox(kCreateFailed);
+        return;
+    }
+    AfterTcpDump(path, written);
+}
+
+void CTerminalDlg::WriteWnmpDump() {
+    m_strSaveFile = m_ctrlSaveFile->text();
+    const QString path = DumpPath(m_strSaveFile, QStringLiteral(".wnp"));
+    CDumpFile file(path);
+    if (m_strSaveFile.isEmpty() || !file.Open()) {
+        m_prompts.MessageBox(kCreateFailed);
+        return;
+    }
+    CWnmpDumpScanner scanner(file);
+    scanner.Feed(m_rxBuffer.get(), static_cast<std::size_t>(std::min<std::int64_t>(m_nRxCount, kRxBufferSize)));
+    const std::uint64_t messages = scanner.Finish();
+    if (!file.Commit()) {
+        m_prompts.MessageBox(kCreateFailed);
+        return;
+    }
+    if (messages > 0)
+        OpenInNotepad(path);
+}
+
+void CTerminalDlg::AfterTcpDump(const QString& dumpPath, std::uint64_t bytesWritten) {
+    if (m_bResetRxAfterSave) {
+        m_nRxCount = 0;
+        ShowRxCount();
+    }
+    m_strCompareFile = m_ctrlCompareFile->text();
+    if (bytesWritten == 0 || m_strCompareFile.isEmpty())
+        return;
+    m_prompts.CloseCompareViewers();
+    m_prompts.CompareFiles(m_strCompareFile, dumpPath);
+}
+
+void CTerminalDlg::OpenInNotepad(const QString& path) { m_prompts.ShowFile(path); }
 
 void CTerminalDlg::OnChooseSaveFile() {
     const auto chosen = m_prompts.ChooseFile(QStringLiteral("将接收到的数据存为"), kFileFilter, m_strSaveFile, false);

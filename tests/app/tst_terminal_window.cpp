@@ -1,6 +1,8 @@
 // The terminal in the main window: receiving and showing, sending by hand, on the timer and from
-// files, the send protocols, on the fake serial control.
+// files, the send protocols, saving the capture, on the fake serial control.
+#include "res/resource.h"
 #include "terminal/rx_capture.h"
+#include "terminal/stuffed_frame.h"
 #include "tests/support/window_fixture.h"
 
 #include <QCheckBox>
@@ -9,7 +11,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QDir>
 #include <QTest>
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 class TestTerminalWindow : public QObject {
     Q_OBJECT
@@ -21,7 +28,9 @@ private slots:
         f.comm.stallOutput = false;
         f.comm.onOutput = nullptr;
         f.prompts = CFakePrompts();
-        QFile::remove(f.ProfilePath());
+        QDir dir(f.dir.path());
+        for (const QString& name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            QVERIFY(QFileInfo(dir.filePath(name)).isDir() ? QDir(dir.filePath(name)).removeRecursively() : dir.remove(name));
     }
 
     void receivedBytesAreShown_data();
@@ -49,6 +58,16 @@ private slots:
     void sendFileThatCannotBeOpened();
     void stalledOutputIsBounded();
     void fileSendCutShortIsNotReportedDone();
+    void rawSave_data();
+    void rawSave();
+    void nothingToSave_data();
+    void nothingToSave();
+    void tcpDump_data();
+    void tcpDump();
+    void wnmpDump_data();
+    void wnmpDump();
+    void failedSaveKeepsTheOldFile_data();
+    void failedSaveKeepsTheOldFile();
 
 private:
     // What the person sees once the window has had its next frame.
@@ -64,6 +83,21 @@ private:
         CTerminalDlg& dlg = f.Start(profile);
         f.comm.ClearLog();
         return dlg;
+    }
+    // Puts `bytes` into the capture as if received, and `extra` more bytes beyond the buffer.
+    static void Capture(CTerminalDlg& dlg, const QByteArray& bytes, std::int64_t extra = 0) {
+        CaptureReceived(dlg.m_rxBuffer.get(), dlg.m_nRxCount, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                        std::size_t(bytes.size()));
+        dlg.m_nRxCount += extra;
+        dlg.ShowRxCount();
+    }
+    QByteArray ReadFile(const QString& name) const {
+        QFile file(f.dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+    void WriteFile(const QString& name, const QByteArray& bytes) {
+        QFile file(f.dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
     CWindowFixture f;
 };
@@ -461,6 +495,196 @@ void TestTerminalWindow::fileSendCutShortIsNotReportedDone() {
     QVERIFY(texts[0].startsWith(QStringLiteral("串口发送超时")));
     QVERIFY(texts[1].startsWith(QStringLiteral("文件没有全部发出！")));
     QCOMPARE(texts[2], texts[1]);
+}
+
+namespace {
+
+QByteArray TcpFrame(const QByteArray& payload) {
+    std::vector<std::uint8_t> bytes(payload.begin(), payload.end());
+    BuildStuffedFrame(bytes, kFrameTypeTcp);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+const QByteArray kWnmpExample = "\x05" "00AB0001000241073C\r";
+
+} // namespace
+
+void TestTerminalWindow::rawSave_data() {
+    QTest::addColumn<int>("received");
+    QTest::newRow("small") << 5;
+    QTest::newRow("exactly the buffer") << int(kRxBufferSize);
+    QTest::newRow("more than the buffer") << int(kRxBufferSize) + 3000;
+}
+
+// The raw save writes what the buffer holds, says how much, and opens it; the RX reset and the
+// comparison belong to the TCP dump only.
+void TestTerminalWindow::rawSave() {
+    QFETCH(int, received);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nResetRX=1\nSave Protocol=0\n"));
+    QByteArray bytes(received, Qt::Uninitialized);
+    for (int i = 0; i < received; ++i)
+        bytes[i] = char(i * 7);
+    Capture(dlg, bytes);
+    const QString path = f.dir.filePath(QStringLiteral("cap.txt"));
+    dlg.m_ctrlSaveFile->setText(path);
+    dlg.m_ctrlCompareFile->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
+    static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
+
+    const int n = std::min(received, int(kRxBufferSize));
+    QCOMPARE(ReadFile(QStringLiteral("cap.txt")), bytes.left(n));
+    QString message = QStringLiteral("文件建立成功！文件字节数为%1.").arg(n);
+    if (received > n)
+        message += QStringLiteral("\n注：只有前面接收到的%1字节被保存!").arg(n);
+    QCOMPARE(f.prompts.Texts(), QStringList(message));
+    QCOMPARE(f.prompts.shownFiles, QStringList(path));
+    QCOMPARE(dlg.m_strSaveFile, path);
+    QCOMPARE(dlg.m_nRxCount, std::int64_t(received));
+    QVERIFY(f.prompts.comparisons.empty());
+}
+
+void TestTerminalWindow::nothingToSave_data() {
+    QTest::addColumn<int>("protocol");
+    QTest::newRow("Original") << 0;
+    QTest::newRow("TCP") << 1;
+    QTest::newRow("WNMP") << 2;
+}
+
+void TestTerminalWindow::nothingToSave() {
+    QFETCH(int, protocol);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nSave Protocol=%1\n").arg(protocol));
+    dlg.m_ctrlSaveFile->setText(f.dir.filePath(QStringLiteral("cap.txt")));
+    static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
+    QCOMPARE(f.prompts.Texts(), QStringList(QStringLiteral("没有数据可保存！")));
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList(QStringLiteral("serimo.ini")));
+}
+
+void TestTerminalWindow::tcpDump_data() {
+    QTest::addColumn<QByteArray>("capture");
+    QTest::addColumn<bool>("resetTicked");
+    QTest::addColumn<bool>("reference");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<bool>("compared");
+    const QByteArray example = QByteArray::fromHex("7EFF7D238448697D5E5AA57E");
+    QTest::newRow("compared, RX reset") << example << true << true << QByteArray("Hi~") << true;
+    QTest::newRow("box not ticked") << example << false << true << QByteArray("Hi~") << true;
+    QTest::newRow("no reference") << example << true << false << QByteArray("Hi~") << false;
+    QTest::newRow("no payload") << QByteArray("plain text") << true << true << QByteArray() << false;
+}
+
+void TestTerminalWindow::tcpDump() {
+    QFETCH(QByteArray, capture);
+    QFETCH(bool, resetTicked);
+    QFETCH(bool, reference);
+    QFETCH(QByteArray, payload);
+    QFETCH(bool, compared);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nSave Protocol=1\nResetRX=%1\n").arg(int(resetTicked)));
+    Capture(dlg, capture);
+    // A dot in a folder name leaves the folder alone.
+    QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("logs.old")));
+    dlg.m_ctrlSaveFile->setText(f.dir.filePath(QStringLiteral("logs.old/cap.txt")));
+    const QString ref = f.dir.filePath(QStringLiteral("ref.tcp"));
+    dlg.m_ctrlCompareFile->setText(reference ? ref : QString());
+    static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
+
+    QCOMPARE(ReadFile(QStringLiteral("logs.old/cap.tcp")), payload);
+    QVERIFY(!QFile::exists(f.dir.filePath(QStringLiteral("logs.tcp"))));
+    QVERIFY(!QFile::exists(f.dir.filePath(QStringLiteral("logs.old/cap.txt"))));
+    QVERIFY(f.prompts.messages.empty());
+    QVERIFY(f.prompts.shownFiles.isEmpty());
+    QCOMPARE(dlg.m_nRxCount, resetTicked ? 0 : std::int64_t(capture.size()));
+    QCOMPARE(dlg.m_ctrlRxCount->text(), QStringLiteral("RX:%1").arg(dlg.m_nRxCount));
+    if (compared) {
+        QCOMPARE(f.prompts.compareViewersClosed, 1);
+        QCOMPARE(f.prompts.comparisons.size(), std::size_t(1));
+        QCOMPARE(f.prompts.comparisons[0].first, ref);
+        QCOMPARE(f.prompts.comparisons[0].second, f.dir.filePath(QStringLiteral("logs.old/cap.tcp")));
+    } else {
+        QCOMPARE(f.prompts.compareViewersClosed, 0);
+        QVERIFY(f.prompts.comparisons.empty());
+    }
+}
+
+void TestTerminalWindow::wnmpDump_data() {
+    QTest::addColumn<QByteArray>("capture");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("worked example") << kWnmpExample
+                                    << QStringLiteral("消息：\t00ABH\t(WNMP_INFO,信息消息)\r\n序列号:\t0001H\r\n"
+                                                      "数据长度:\t2\t(0002H)\r\nOffset   0:\tA\t(65)\t(41H)\r\n"
+                                                      "Offset   1:\t \t(7)\t(07H)\r\n") +
+                                           QString(65, QLatin1Char('*')) + QStringLiteral("\r\n\r\n");
+    QTest::newRow("no message") << QByteArray("\x05" "00AB") << QString();
+}
+
+// The dump goes beside the capture path, which itself is left alone; only a dump with a message is
+// opened, and nothing of the TCP dump's follow-up happens.
+void TestTerminalWindow::wnmpDump() {
+    QFETCH(QByteArray, capture);
+    QFETCH(QString, text);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nSave Protocol=2\nResetRX=1\n"));
+    Capture(dlg, capture);
+    WriteFile(QStringLiteral("save.txt"), "keep");
+    dlg.m_ctrlSaveFile->setText(f.dir.filePath(QStringLiteral("save.txt")));
+    dlg.m_ctrlCompareFile->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
+    static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
+
+    QCOMPARE(ReadFile(QStringLiteral("save.wnp")), QByteArray(QStringEncoder("GBK").encode(text)));
+    QCOMPARE(ReadFile(QStringLiteral("save.txt")), QByteArray("keep"));
+    QCOMPARE(f.prompts.shownFiles,
+             text.isEmpty() ? QStringList() : QStringList(f.dir.filePath(QStringLiteral("save.wnp"))));
+    QVERIFY(f.prompts.messages.empty());
+    QCOMPARE(dlg.m_nRxCount, std::int64_t(capture.size()));
+    QVERIFY(f.prompts.comparisons.empty());
+}
+
+void TestTerminalWindow::failedSaveKeepsTheOldFile_data() {
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<bool>("diskFull");
+    for (const auto& [protocol, target] : {std::pair{0, "cap.txt"}, {1, "cap.tcp"}, {2, "cap.wnp"}}) {
+        QTest::addRow("%s, folder missing", target) << protocol << false;
+#ifdef Q_OS_UNIX
+        QTest::addRow("%s, file size limit", target) << protocol << true;
+#endif
+    }
+}
+
+// A save that cannot be written whole says so and leaves the previous file as it was; a failed TCP
+// dump neither resets RX nor compares.
+void TestTerminalWindow::failedSaveKeepsTheOldFile() {
+    QFETCH(int, protocol);
+    QFETCH(bool, diskFull);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nSave Protocol=%1\nResetRX=1\n").arg(protocol));
+    Capture(dlg, TcpFrame(QByteArray(8000, 'A')) + "\x05" "00AB00010FA0" + QByteArray("41").repeated(4000));
+    const std::int64_t received = dlg.m_nRxCount;
+    WriteFile(QStringLiteral("cap.txt"), "previous");
+    WriteFile(QStringLiteral("cap.tcp"), "previous");
+    WriteFile(QStringLiteral("cap.wnp"), "previous");
+    dlg.m_ctrlSaveFile->setText(f.dir.filePath(diskFull ? QStringLiteral("cap.txt") : QStringLiteral("missing/cap.txt")));
+    dlg.m_ctrlCompareFile->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
+#ifdef Q_OS_UNIX
+    rlimit saved{};
+    if (diskFull) {
+        // Writing past 4 KiB fails as on a full disk.
+        std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    }
+#endif
+    static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
+#ifdef Q_OS_UNIX
+    if (diskFull)
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
+#endif
+
+    QCOMPARE(f.prompts.Texts(), QStringList(QStringLiteral("文件建立失败！")));
+    for (const char* name : {"cap.txt", "cap.tcp", "cap.wnp"})
+        QCOMPARE(ReadFile(QString::fromLatin1(name)), QByteArray("previous"));
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4); // the three and the profile
+    QVERIFY(f.prompts.shownFiles.isEmpty());
+    QVERIFY(f.prompts.comparisons.empty());
+    QCOMPARE(f.prompts.compareViewersClosed, 0);
+    QCOMPARE(dlg.m_nRxCount, received);
 }
 
 QTEST_MAIN(TestTerminalWindow)

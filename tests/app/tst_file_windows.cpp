@@ -1,0 +1,151 @@
+// The stand-ins for outside programs: the read-only file viewer and the compare window, opened and
+// closed through the real prompts.
+#include "app/compare_window.h"
+#include "app/file_viewer.h"
+#include "app/widget_prompts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+template <typename Window>
+QList<Window*> Open() {
+    QList<Window*> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<Window*>(w); window && window->isVisible())
+            found << window;
+    return found;
+}
+
+} // namespace
+
+class TestFileWindows : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<CFileViewer*>(w) || qobject_cast<CCompareWindow*>(w))
+                delete w;
+    }
+
+    void viewerShowsGbkText() {
+        const QString path = Write("cap.txt", QStringEncoder("GBK").encode(QStringLiteral("中文\r\n第二行\tTAB")));
+        prompts.ShowFile(path);
+        prompts.ShowFile(path);
+        const QList<CFileViewer*> viewers = Open<CFileViewer>();
+        QCOMPARE(viewers.size(), 2);
+        const CFileViewer* viewer = viewers.front();
+        QCOMPARE(viewer->Text(), QStringLiteral("中文\n第二行\tTAB"));
+        QVERIFY(viewer->TextView()->isReadOnly());
+        QVERIFY(QFontInfo(viewer->TextView()->font()).fixedPitch());
+        QVERIFY(viewer->windowTitle().contains(QStringLiteral("cap.txt")));
+        QVERIFY(!viewer->TextView()->accessibleName().isEmpty());
+        QVERIFY(!viewer->OpenButton()->text().isEmpty());
+    }
+
+    void viewerOfAMissingFile() {
+        CFileViewer viewer(dir.filePath("gone.txt"));
+        QVERIFY(viewer.Text().startsWith(QStringLiteral("无法打开文件")));
+    }
+
+    void compareBytes_data() {
+        QTest::addColumn<QByteArray>("a");
+        QTest::addColumn<QByteArray>("b");
+        QTest::addColumn<qint64>("differing");
+        QTest::addColumn<qint64>("first");
+        QTest::addColumn<QList<qint64>>("next"); // what the button visits, from the start
+        QTest::newRow("same") << QByteArray("abc") << QByteArray("abc") << qint64(0) << qint64(-1) << QList<qint64>{-1};
+        QTest::newRow("both empty") << QByteArray() << QByteArray() << qint64(0) << qint64(-1) << QList<qint64>{-1};
+        QTest::newRow("one byte") << QByteArray("abc") << QByteArray("aXc") << qint64(1) << qint64(1)
+                                  << QList<qint64>{1, 1};
+        QTest::newRow("longer, wraps") << QByteArray(5000, 'a') + "b" << QByteArray(5000, 'a') + "cde" << qint64(3)
+                                       << qint64(5000) << QList<qint64>{5000, 5001, 5002, 5000};
+        QTest::newRow("shorter") << QByteArray("abcd") << QByteArray("aXc") << qint64(2) << qint64(1)
+                                 << QList<qint64>{1, 3, 1};
+        QTest::newRow("against nothing") << QByteArray("ab") << QByteArray() << qint64(2) << qint64(0)
+                                         << QList<qint64>{0, 1, 0};
+    }
+    void compareBytes() {
+        QFETCH(QByteArray, a);
+        QFETCH(QByteArray, b);
+        QFETCH(qint64, differing);
+        QFETCH(qint64, first);
+        QFETCH(QList<qint64>, next);
+        const CompareSummary summary = CompareBytes(a, b);
+        QCOMPARE(summary.differing, differing);
+        QCOMPARE(summary.first, first);
+        QList<qint64> visited;
+        qint64 at = -1;
+        for (qsizetype i = 0; i < next.size(); ++i)
+            visited << (at = NextDifference(a, b, at));
+        QCOMPARE(visited, next);
+    }
+
+    // A whole capture's worth compares at once; the button walks the differences.
+    void compareWindowOnAFullCapture() {
+        QByteArray reference(204800, 'x'), dump = reference;
+        dump[70000] = 'y';
+        dump[204799] = 'z';
+        prompts.CompareFiles(Write("ref.tcp", reference), Write("cap.tcp", dump));
+        const QList<CCompareWindow*> windows = Open<CCompareWindow>();
+        QCOMPARE(windows.size(), 1);
+        CCompareWindow* window = windows.front();
+        QVERIFY(window->Summary().contains(QStringLiteral("204800")));
+        QVERIFY(window->Summary().contains(QStringLiteral("不同字节 2 个")));
+        QVERIFY(window->Summary().contains(QStringLiteral("70000（11170H）")));
+        QVERIFY(window->findChildren<QWidget*>().size() < 30);
+        window->NextButton()->click();
+        QCOMPARE(window->View()->Current(), qint64(70000));
+        QVERIFY(window->View()->FirstVisibleLine() <= 70000 / 16);
+        window->NextButton()->click();
+        QCOMPARE(window->View()->Current(), qint64(204799));
+        QVERIFY(!window->grab().isNull());
+    }
+
+    void compareWindowOfSameFiles() {
+        CCompareWindow window(Write("a", "same"), Write("b", "same"));
+        QVERIFY(window.Summary().contains(QStringLiteral("内容相同")));
+        QVERIFY(!window.NextButton()->isEnabled());
+    }
+
+    // Closing takes every compare window the program opened, also after the user closed some, and
+    // leaves the viewers.
+    void closeCompareViewers() {
+        const QString a = Write("a", "one"), b = Write("b", "two");
+        prompts.CompareFiles(a, b);
+        prompts.CompareFiles(a, b);
+        prompts.CompareFiles(a, b);
+        prompts.ShowFile(a);
+        Open<CCompareWindow>().front()->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(Open<CCompareWindow>().size(), 2);
+        prompts.CloseCompareViewers();
+        QCOMPARE(Open<CCompareWindow>().size(), 0);
+        QCOMPARE(Open<CFileViewer>().size(), 1);
+        prompts.CloseCompareViewers();
+        prompts.CompareFiles(a, b);
+        QCOMPARE(Open<CCompareWindow>().size(), 1);
+    }
+
+private:
+    QString Write(const char* name, const QByteArray& bytes) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        if (!f.open(QIODevice::WriteOnly))
+            return QString();
+        f.write(bytes);
+        return f.fileName();
+    }
+
+    QTemporaryDir dir;
+    CWidgetPrompts prompts;
+};
+
+QTEST_MAIN(TestFileWindows)
+#include "tst_file_windows.moc"

@@ -1,0 +1,142 @@
+#include "terminal/capture_dump.h"
+#include "terminal/stuffed_frame.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <random>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+Run Decode(const QStringList& arguments) {
+    QProcess tool;
+    tool.start(QStringLiteral(SERIMO_DECODE_PATH), arguments);
+    Run run;
+    if (!tool.waitForFinished(30000)) {
+        tool.kill();
+        tool.waitForFinished(5000);
+        return run;
+    }
+    run.exitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    run.out = tool.readAllStandardOutput();
+    run.err = tool.readAllStandardError();
+    return run;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+QByteArray Array(const std::vector<std::uint8_t>& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+} // namespace
+
+class TestDecodeTool : public QObject {
+    Q_OBJECT
+
+private slots:
+    void workedExamples_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("capture");
+        QTest::addColumn<QByteArray>("dump");
+        QTest::newRow("tcp") << "tcp" << QByteArray::fromHex("7EFF7D238448697D5E5AA57E") << QByteArray("Hi~");
+        QTest::newRow("wnmp") << "wnmp" << QByteArray("\x05" "00AB0001000241073C\r")
+                              << QByteArray(QStringEncoder("GBK").encode(
+                                     QStringLiteral("消息：\t00ABH\t(WNMP_INFO,信息消息)\r\n序列号:\t0001H\r\n"
+                                                    "数据长度:\t2\t(0002H)\r\nOffset   0:\tA\t(65)\t(41H)\r\n"
+                                                    "Offset   1:\t \t(7)\t(07H)\r\n") +
+                                     QString(65, QLatin1Char('*')) + QStringLiteral("\r\n\r\n")));
+        QTest::newRow("tcp, nothing found") << "tcp" << QByteArray("plain text\r\n") << QByteArray();
+    }
+    void workedExamples() {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, capture);
+        QFETCH(QByteArray, dump);
+        QVERIFY(WriteFile(dir.filePath("cap.txt"), capture));
+        const Run run = Decode({format, dir.filePath("cap.txt"), dir.filePath("out")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(ReadFile(dir.filePath("out")), dump);
+    }
+
+    // The tool reads in pieces; a capture of several pieces with frames and messages across their
+    // borders decodes as one whole buffer does.
+    void largeCaptureAsOneBuffer() {
+        std::mt19937 rng(3);
+        QByteArray capture;
+        while (capture.size() < 3 * 1024 * 1024) {
+            std::vector<std::uint8_t> payload(rng() % 3000);
+            for (auto& b : payload)
+                b = std::uint8_t(rng());
+            const QByteArray hex = Array(payload).toHex();
+            capture += "\x05" "00A80001" + QByteArray::number(qulonglong(payload.size()), 16).rightJustified(4, '0') + hex + "\r";
+            BuildStuffedFrame(payload, kFrameTypeTcp);
+            capture += Array(payload);
+        }
+        QVERIFY(WriteFile(dir.filePath("big.cap"), capture));
+        const auto* data = reinterpret_cast<const std::uint8_t*>(capture.constData());
+        QCOMPARE(Decode({"tcp", dir.filePath("big.cap"), dir.filePath("big.tcp")}).exitCode, 0);
+        QCOMPARE(ReadFile(dir.filePath("big.tcp")), Array(TcpDump(data, std::size_t(capture.size()))));
+        QCOMPARE(Decode({"wnmp", dir.filePath("big.cap"), dir.filePath("big.wnp")}).exitCode, 0);
+        QCOMPARE(ReadFile(dir.filePath("big.wnp")), Array(WnmpDump(data, std::size_t(capture.size()))));
+    }
+
+    void failures_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing capture") << QStringList{"tcp", "no-such-file", "out"} << 1
+                                         << "serimo-decode: cannot read no-such-file: ";
+        QTest::newRow("capture is a folder") << QStringList{"wnmp", ".", "out"} << 1 << "serimo-decode: cannot read .: ";
+        QTest::newRow("output folder missing") << QStringList{"tcp", "cap.txt", "no-such-dir/out"} << 1
+                                               << "serimo-decode: cannot write no-such-dir/out: ";
+        QTest::newRow("no arguments") << QStringList{} << 2 << "usage: serimo-decode";
+        QTest::newRow("unknown format") << QStringList{"udp", "cap.txt", "out"} << 2 << "serimo-decode: unknown format";
+        QTest::newRow("output missing") << QStringList{"tcp", "cap.txt"} << 2 << "usage: serimo-decode";
+    }
+    void failures() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QVERIFY(WriteFile(dir.filePath("cap.txt"), "\x7E"));
+        QVERIFY(WriteFile(dir.filePath("out"), "previous"));
+        QProcess tool;
+        tool.setWorkingDirectory(dir.path());
+        tool.start(QStringLiteral(SERIMO_DECODE_PATH), arguments);
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), exitCode);
+        const QByteArray err = tool.readAllStandardError();
+        QVERIFY2(err.startsWith(message.toUtf8()), err.constData());
+        if (exitCode == 1)
+            QCOMPARE(err.count('\n'), 1);
+        QCOMPARE(ReadFile(dir.filePath("out")), QByteArray("previous"));
+    }
+
+    void help() {
+        const Run run = Decode({"--help"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.contains("serimo-decode tcp CAPTURE OUT"));
+        QVERIFY(run.out.contains("serimo-decode wnmp CAPTURE OUT"));
+    }
+
+private:
+    QTemporaryDir dir;
+};
+
+QTEST_GUILESS_MAIN(TestDecodeTool)
+#include "tst_decode_tool.moc"
