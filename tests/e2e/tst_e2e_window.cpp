@@ -2,6 +2,7 @@
 // by the test or by the simulated card.
 #include "app/profile.h"
 #include "app/terminal_dlg.h"
+#include "card/card_config_dlg.h"
 #include "card/card_status_dlg.h"
 #include "res/resource.h"
 #include "serial/clock.h"
@@ -58,6 +59,7 @@ private slots:
     void readStatusFromTheSimulatedCard_data();
     void readStatusFromTheSimulatedCard();
     void readConfigurationFromTheSimulatedCard();
+    void programTheSimulatedCard();
 
 private:
     CTerminalDlg& Start(const QString& comPort = QString(), IClock* clock = nullptr) {
@@ -214,6 +216,34 @@ void TestE2eWindow::readConfigurationFromTheSimulatedCard() {
     dlg.OnConfigureCard();
     QVERIFY2(m_prompts.messages.empty(), qPrintable(m_prompts.Texts().join('|')));
     QVERIFY(dlg.m_config.bytes == card.ConfigAtStart().bytes);
+}
+
+void TestE2eWindow::programTheSimulatedCard() {
+    CTerminalDlg& dlg = Start();
+    CCardSimThread card(m_pty->MasterFd(), CardSimFault::None);
+    QStringList unitNames;
+    QString newName = QStringLiteral("BENCH-7");
+    m_prompts.onModal = [&](QDialog& d) {
+        auto& config = static_cast<CCardConfigDlg&>(d);
+        auto* unitName = static_cast<QLineEdit*>(config.Control(IDC_CFG_UNIT_NAME));
+        unitNames << unitName->text();
+        if (newName.isEmpty())
+            return int(QDialog::Rejected);
+        unitName->setText(newName);
+        static_cast<QPushButton*>(config.Control(IDC_CFG_PROGRAM))->click();
+        return d.result();
+    };
+    dlg.OnConfigureCard();
+    QCOMPARE(m_prompts.Texts(), QStringList(QStringLiteral("卡配置成功改写！")));
+    QCOMPARE(card.Config().UnitName(), std::string("BENCH-7"));
+    newName.clear();
+    dlg.OnConfigureCard();
+    QCOMPARE(unitNames, QStringList({QStringLiteral("SERIMO-SIM"), QStringLiteral("BENCH-7")}));
+    // Only the unit name changed on the card.
+    CardConfigRecord expected = card.ConfigAtStart();
+    expected.SetUnitName("BENCH-7");
+    QVERIFY(card.Config() == expected);
+    QCOMPARE(card.Requests(), 3);
 }
 
 QTEST_MAIN(TestE2eWindow)
