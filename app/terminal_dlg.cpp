@@ -141,6 +141,14 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_ctrlRxCount = static_cast<QLabel*>(ctl(IDC_RX_COUNT));
     m_ctrlTxCount = static_cast<QLabel*>(ctl(IDC_TX_COUNT));
     m_ctrlReceive = static_cast<QPlainTextEdit*>(ctl(IDC_RECEIVE));
+    // The receive area is rewritten many times a second on a busy line: no undo history to keep, and
+    // plain text needs no shaping beyond what the font requires.
+    m_ctrlReceive->setUndoRedoEnabled(false);
+    {
+        QFont font = m_ctrlReceive->font();
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        m_ctrlReceive->setFont(font);
+    }
     m_ctrlSend = static_cast<QPlainTextEdit*>(ctl(IDC_SEND));
     m_ctrlPeriod = static_cast<QLineEdit*>(ctl(IDC_PERIOD));
     m_ctrlSendFilePath = static_cast<QLineEdit*>(ctl(IDC_SEND_FILE_PATH));
