@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kLinePollMs = 100;
 // Bounds the reads done in one call, so a peer that never stops sending cannot hold the caller.
-constexpr int kMaxPullRounds = 256;
+constexpr int kMaxPullRounds = 32;
 // Nap while the driver drains bytes that no descriptor event will announce.
 constexpr int kDrainNapMs = 10;
 // Read pacing: after an arrival smaller than this, the port is not watched again for a short while.

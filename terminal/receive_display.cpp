@@ -81,3 +81,9 @@ std::size_t DisplayTailStart(const std::string& piece, bool hex, std::size_t lim
         ++cut;
     return cut;
 }
+
+std::size_t DisplayInputStart(std::size_t n, bool hex, std::size_t limit) {
+    if (!hex || n <= limit / 3)
+        return 0;
+    return n - limit / 3;
+}

@@ -21,8 +21,10 @@ void CTerminalDlg::ReadInput() {
     m_bRxCountStale = true;
     if (m_bDisplay && n > 0) {
         std::string piece;
-        AppendDisplayPiece(bytes, n, m_bHexDisplay, piece);
-        bool cleared = ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
+        const std::size_t first = DisplayInputStart(n, m_bHexDisplay);
+        AppendDisplayPiece(bytes + first, n - first, m_bHexDisplay, piece);
+        // Bytes skipped before `first` belong to a piece too big for the area: it is emptied for it.
+        bool cleared = first > 0 || ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
         if (const std::size_t start = DisplayTailStart(piece, m_bHexDisplay); start > 0) {
             piece.erase(0, start);
             cleared = true;

@@ -29,6 +29,8 @@ private slots:
     void captureAt_data();
     void captureAt();
     void captureStream();
+    void hexInputStartKeepsWhatIsShown_data();
+    void hexInputStartKeepsWhatIsShown();
     void displayTail_data();
     void displayTail();
 };
@@ -185,6 +187,31 @@ void TestReceivePath::displayTail() {
     QFETCH(int, start);
     const std::string text(piece.constData(), std::size_t(piece.size()));
     QCOMPARE(int(DisplayTailStart(text, hex, std::size_t(limit))), start);
+}
+
+void TestReceivePath::hexInputStartKeepsWhatIsShown_data() {
+    QTest::addColumn<int>("n");
+    for (int n : {1, 2730, 2731, 2732, 5000, 100000})
+        QTest::newRow(QByteArray::number(n).constData()) << n;
+}
+
+void TestReceivePath::hexInputStartKeepsWhatIsShown() {
+    // Converting only from DisplayInputStart shows exactly what converting everything and keeping the
+    // tail shows, and needs no further cut.
+    QFETCH(int, n);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        bytes[std::size_t(i)] = std::uint8_t(i * 7);
+    std::string all;
+    AppendDisplayPiece(bytes.data(), bytes.size(), true, all);
+    all.erase(0, DisplayTailStart(all, true));
+    const std::size_t first = DisplayInputStart(bytes.size(), true);
+    std::string tail;
+    AppendDisplayPiece(bytes.data() + first, bytes.size() - first, true, tail);
+    QCOMPARE(DisplayTailStart(tail, true), std::size_t(0));
+    QCOMPARE(tail, all);
+    QCOMPARE(first > 0, std::size_t(n) * 3 > kReceiveTextLimit);
+    QCOMPARE(DisplayInputStart(bytes.size(), false), std::size_t(0));
 }
 
 QTEST_APPLESS_MAIN(TestReceivePath)
