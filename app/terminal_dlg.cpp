@@ -10,6 +10,7 @@
 #include "serial/clock.h"
 #include "serial/mscomm.h"
 #include "serial/port_tables.h"
+#include "terminal/receive_view.h"
 #include "terminal/send_protocol.h"
 #include "terminal/send_text.h"
 
@@ -109,7 +110,14 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_hIcon = ResIcon(IDR_MAINFRAME);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    m_built = BuildDialog(*this, MainDialogTemplate());
+    m_built = BuildDialog(*this, MainDialogTemplate(), [](const ControlTemplate& c, QWidget& parent) -> QWidget* {
+        if (c.id != IDC_RECEIVE)
+            return nullptr;
+        auto* view = new CReceiveView(&parent);
+        view->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        return view;
+    });
     auto ctl = [this](int id) { return m_built.byId.at(id); };
     m_ctrlPort = static_cast<QComboBox*>(ctl(IDC_PORT));
     m_ctrlBaud = static_cast<QComboBox*>(ctl(IDC_BAUD));
@@ -140,11 +148,9 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_ctrlStatus = static_cast<QLabel*>(ctl(IDC_STATUS));
     m_ctrlRxCount = static_cast<QLabel*>(ctl(IDC_RX_COUNT));
     m_ctrlTxCount = static_cast<QLabel*>(ctl(IDC_TX_COUNT));
-    m_ctrlReceive = static_cast<QPlainTextEdit*>(ctl(IDC_RECEIVE));
-    // The receive area is rewritten many times a second on a busy line: no undo history to keep, and
-    // plain text needs no shaping beyond what the font requires.
-    m_ctrlReceive->setUndoRedoEnabled(false);
+    m_ctrlReceive = static_cast<CReceiveView*>(ctl(IDC_RECEIVE));
     {
+        // Plain text needs no shaping beyond what the font itself requires.
         QFont font = m_ctrlReceive->font();
         font.setStyleStrategy(QFont::PreferNoShaping);
         m_ctrlReceive->setFont(font);

@@ -25,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class CReceiveView;
 
 // The main window: the terminal and the card's service tool. It owns the capture buffer, the
 // counters, the card records and every user setting; the serial control, the prompts, the profile and
@@ -170,7 +171,8 @@ public:
     CBitmapButton* m_ctrlPin;
     QCheckBox *m_ctrlAutoClear, *m_ctrlHexDisplay, *m_ctrlHexSend, *m_ctrlAutoSend, *m_ctrlResetRxAfterSave;
     QLabel *m_ctrlLamp, *m_ctrlStatus, *m_ctrlRxCount, *m_ctrlTxCount;
-    QPlainTextEdit *m_ctrlReceive, *m_ctrlSend;
+    CReceiveView* m_ctrlReceive;
+    QPlainTextEdit* m_ctrlSend;
     QLineEdit *m_ctrlPeriod, *m_ctrlSendFilePath, *m_ctrlSaveFile, *m_ctrlCompareFile;
 
 protected:

@@ -169,7 +169,7 @@ QRect DialogUnitsToPixels(const QRect& du, QSize base) {
                  MulDiv(du.width(), base.width(), 4), MulDiv(du.height(), base.height(), 8));
 }
 
-CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t) {
+CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t, const ControlFactory& make) {
     CBuiltDialog built;
     const QFont font = DialogFont(t);
     dialog.setFont(font);
@@ -180,7 +180,9 @@ CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t) {
     int index = 0;
     QButtonGroup* group = nullptr;
     for (const ControlTemplate& c : t.controls) {
-        QWidget* w = MakeControl(dialog, c);
+        QWidget* w = make ? make(c, dialog) : nullptr;
+        if (!w)
+            w = MakeControl(dialog, c);
         w->setFont(font);
         QRect r = DialogUnitsToPixels(QRect(c.x, c.y, c.w, c.h), built.baseUnits);
         if (c.kind == ControlKind::List) {

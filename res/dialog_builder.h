@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRect>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -60,9 +61,12 @@ QFont DialogFont(const DialogTemplate& t);
 QSize DialogBaseUnits(const QFont& font);
 QRect DialogUnitsToPixels(const QRect& dialogUnits, QSize baseUnits);
 
+// Makes the widget for a control itself, or returns nullptr to leave it to the builder.
+using ControlFactory = std::function<QWidget*(const ControlTemplate& control, QWidget& parent)>;
+
 // Creates the template's controls as children of `dialog`, sizes the dialog's client area, and sets
 // its title and font. Each control's objectName is "ctl<id>" (or "static<index>").
-CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t);
+CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t, const ControlFactory& make = nullptr);
 
 // Makes each static text the buddy of the box that follows it in the template (edit, list, address
 // box, number box), so that assistive tools read the label as the box's name.

@@ -2,14 +2,13 @@
 #include "app/terminal_dlg.h"
 #include "serial/mscomm.h"
 #include "terminal/receive_display.h"
+#include "terminal/receive_view.h"
 #include "terminal/rx_capture.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextCursor>
 
 void CTerminalDlg::ReadInput() {
     if (m_ctrlComm.GetInBufferCount() <= 0)
@@ -49,20 +48,18 @@ void CTerminalDlg::FlushReceiveView() {
         ShowRxCount();
     if (!m_bReceiveRedo && m_nReceiveShown >= m_strReceive.size())
         return;
-    if (m_bReceiveRedo) {
-        m_ctrlReceive->clear();
+    if (m_bReceiveRedo)
         m_receiveDecoder.resetState();
-    }
     const std::size_t from = m_bReceiveRedo ? 0 : m_nReceiveShown;
     QString text = m_receiveDecoder.decode(QByteArrayView(m_strReceive.data() + from, qsizetype(m_strReceive.size() - from)));
     text.remove(QLatin1Char('\r'));
+    if (m_bReceiveRedo)
+        m_ctrlReceive->setPlainText(text);
+    else
+        m_ctrlReceive->AppendText(text);
     m_bReceiveRedo = false;
     m_nReceiveShown = m_strReceive.size();
-    QTextCursor cursor(m_ctrlReceive->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
-    QScrollBar* bar = m_ctrlReceive->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    m_ctrlReceive->ScrollToEnd();
 }
 
 void CTerminalDlg::ShowRxCount() {

@@ -6,6 +6,7 @@
 #include "card/card_status_dlg.h"
 #include "res/resource.h"
 #include "sim/card_simulator.h"
+#include "terminal/receive_view.h"
 #include "tests/support/window_fixture.h"
 
 #include <QCheckBox>

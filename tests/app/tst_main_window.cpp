@@ -2,6 +2,7 @@
 #include "res/artwork.h"
 #include "res/dialog_template.h"
 #include "res/resource.h"
+#include "terminal/receive_view.h"
 #include "tests/support/window_fixture.h"
 
 #include <QAbstractButton>
@@ -66,7 +67,7 @@ const char* KindOf(QWidget* w) {
         return "button";
     if (qobject_cast<QComboBox*>(w))
         return "list";
-    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<CReceiveView*>(w))
         return "edit";
     if (qobject_cast<QLabel*>(w))
         return static_cast<QLabel*>(w)->pixmap().isNull() ? "text" : "icon";

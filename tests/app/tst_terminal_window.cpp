@@ -3,9 +3,13 @@
 #include "res/resource.h"
 #include "terminal/rx_capture.h"
 #include "terminal/stuffed_frame.h"
+#include "terminal/receive_view.h"
 #include "tests/support/window_fixture.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,6 +49,9 @@ private slots:
     void batchedViewFollowsTheRules_data();
     void batchedViewFollowsTheRules();
     void stopDisplayInsideABatch();
+    void receiveViewRows_data();
+    void receiveViewRows();
+    void receiveViewCopiesAndSpeaks();
     void manualSend_data();
     void manualSend();
     void wnmpSendsTheBreakPreambleFirst();
@@ -273,6 +280,79 @@ void TestTerminalWindow::stopDisplayInsideABatch() {
     f.comm.Receive("after");
     QCOMPARE(Shown(dlg), QStringLiteral("中before "));
     QCOMPARE(RxShown(dlg), QStringLiteral("RX:14"));
+}
+
+void TestTerminalWindow::receiveViewRows_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QString hex;
+    for (int i = 0; i < 900; ++i)
+        hex += QStringLiteral("%1 ").arg(i % 256, 2, 16, QLatin1Char('0')).toUpper();
+    QString lines;
+    for (int i = 0; i < 60; ++i)
+        lines += QStringLiteral("第%1行\tvalue=%2 中文 text\n").arg(i).arg(i * 37);
+    const QString longWord = QString(500, QLatin1Char('x')) + QStringLiteral(" y") + QString(3, QLatin1Char('\n'));
+    for (int width : {40, 200, 333}) {
+        QTest::newRow(qPrintable(QStringLiteral("hex %1").arg(width))) << hex << width;
+        QTest::newRow(qPrintable(QStringLiteral("lines %1").arg(width))) << lines << width;
+        QTest::newRow(qPrintable(QStringLiteral("long word %1").arg(width))) << longWord << width;
+    }
+}
+
+void TestTerminalWindow::receiveViewRows() {
+    // Rows cover the text exactly, in order, break only at line breaks or where the width runs out,
+    // and appending in pieces wraps exactly as setting the whole text does.
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    CReceiveView whole;
+    whole.resize(width, 300);
+    whole.setPlainText(text);
+    const auto& rows = whole.Rows();
+    int next = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const auto& row = rows[r];
+        QCOMPARE(row.start, next);
+        next = row.start + row.length;
+        const bool lineBreak = next < text.size() && text[next] == QLatin1Char('\n');
+        if (lineBreak)
+            ++next;
+        // Only trailing blanks, or a single character wider than the area, may pass the edge.
+        int shown = row.length;
+        while (shown > 1 && text[row.start + shown - 1] == QLatin1Char(' '))
+            --shown;
+        QVERIFY2(shown <= 1 || whole.RunWidth(row.start, row.start + shown) <= whole.WrapWidth(),
+                 qPrintable(QStringLiteral("row %1").arg(r)));
+        if (!lineBreak && r + 1 < rows.size()) // cut by width: the next character would not have fitted
+            QVERIFY(whole.RunWidth(row.start, next + 1) > whole.WrapWidth() || text[next - 1] == QLatin1Char(' '));
+    }
+    QCOMPARE(next, int(text.size()));
+    for (int piece : {1, 7, 100}) {
+        CReceiveView pieces;
+        pieces.resize(width, 300);
+        for (int at = 0; at < text.size(); at += piece)
+            pieces.AppendText(text.mid(at, piece));
+        QCOMPARE(pieces.toPlainText(), text);
+        QVERIFY(pieces.Rows().size() == rows.size());
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            QVERIFY2(pieces.Rows()[r].start == rows[r].start && pieces.Rows()[r].length == rows[r].length,
+                     qPrintable(QStringLiteral("piece %1 row %2").arg(piece).arg(r)));
+    }
+}
+
+void TestTerminalWindow::receiveViewCopiesAndSpeaks() {
+    CTerminalDlg& dlg = Open();
+    f.comm.Receive("A\rB\t\xD6\xD0");
+    dlg.FlushReceiveView();
+    const QString shown = QStringLiteral("A\nB\t中");
+    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), shown);
+    dlg.m_ctrlReceive->setFocus();
+    QTest::keyClick(dlg.m_ctrlReceive, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(dlg.m_ctrlReceive, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), shown);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(dlg.m_ctrlReceive);
+    QVERIFY(a);
+    QCOMPARE(a->text(QAccessible::Value), shown);
+    QVERIFY(a->state().readOnly);
 }
 
 void TestTerminalWindow::manualSend_data() {

@@ -1,0 +1,318 @@
+#include "terminal/receive_view.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr qreal kMargin = 4; // as far from the frame as an edit box keeps its text
+constexpr int kTabStopSpaces = 8;
+
+// Tells assistive tools what the area holds: a read-only, multi-line text whose value is its text.
+class CReceiveViewAccessible : public QAccessibleWidget {
+public:
+    explicit CReceiveViewAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::EditableText) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return static_cast<const CReceiveView*>(widget())->toPlainText();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        s.multiLine = true;
+        s.selectableText = true;
+        return s;
+    }
+};
+
+QAccessibleInterface* ReceiveViewAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("CReceiveView") && object && object->isWidgetType())
+        return new CReceiveViewAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+CReceiveView::CReceiveView(QWidget* parent) : QAbstractScrollArea(parent) {
+    static const bool registered = [] {
+        QAccessible::installFactory(ReceiveViewAccessible);
+        return true;
+    }();
+    Q_UNUSED(registered);
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    verticalScrollBar()->setSingleStep(1);
+    ForgetMetrics();
+}
+
+void CReceiveView::ForgetMetrics() {
+    const QFontMetricsF fm(font());
+    m_lineHeight = std::max<qreal>(1, fm.lineSpacing());
+    m_ascent = fm.ascent();
+    m_tabStop = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char(' ')) * kTabStopSpaces);
+    m_asciiAdvance.fill(-1);
+    m_otherAdvance.clear();
+}
+
+qreal CReceiveView::Advance(QChar c, qreal x) const {
+    if (c == QLatin1Char('\t'))
+        return m_tabStop - std::fmod(x, m_tabStop);
+    const char16_t u = c.unicode();
+    if (u < m_asciiAdvance.size()) {
+        qreal& w = m_asciiAdvance[u];
+        if (w < 0)
+            w = QFontMetricsF(font()).horizontalAdvance(c);
+        return w;
+    }
+    auto it = m_otherAdvance.find(u);
+    if (it == m_otherAdvance.end())
+        it = m_otherAdvance.emplace(u, QFontMetricsF(font()).horizontalAdvance(c)).first;
+    return it->second;
+}
+
+qreal CReceiveView::RunWidth(int from, int to, qreal x) const {
+    const qreal start = x;
+    for (int i = from; i < to; ++i)
+        x += Advance(m_text[i], x);
+    return x - start;
+}
+
+qreal CReceiveView::WrapWidth() const { return std::max<qreal>(1, viewport()->width() - 2 * kMargin); }
+
+// Cuts the text from the start of row `fromRow` on into rows. Rows before it are final: a row is only
+// ever closed by a line break or by running out of width, and text added later cannot change either.
+void CReceiveView::Rewrap(std::size_t fromRow) {
+    fromRow = std::min(fromRow, m_rows.size() - 1);
+    const int begin = m_rows[fromRow].start;
+    m_rows.resize(fromRow);
+    const qreal width = WrapWidth();
+    const int n = int(m_text.size());
+    int rowStart = begin;
+    int afterBlank = -1; // where the row may be cut: just after its last blank
+    qreal x = 0;
+    for (int i = begin; i < n; ++i) {
+        const QChar c = m_text[i];
+        if (c == QLatin1Char('\n')) {
+            m_rows.push_back({rowStart, i - rowStart});
+            rowStart = i + 1;
+            afterBlank = -1;
+            x = 0;
+            continue;
+        }
+        qreal w = Advance(c, x);
+        // Blanks may hang past the edge, as in an edit box; anything else starts a new row.
+        if (c != QLatin1Char(' ') && x + w > width && i > rowStart) {
+            const int cut = afterBlank > rowStart ? afterBlank : i;
+            m_rows.push_back({rowStart, cut - rowStart});
+            rowStart = cut;
+            afterBlank = -1;
+            x = RunWidth(rowStart, i);
+            if (i > rowStart && x + Advance(c, x) > width) { // a word wider than the area
+                m_rows.push_back({rowStart, i - rowStart});
+                rowStart = i;
+                x = 0;
+            }
+            w = Advance(c, x);
+        }
+        x += w;
+        if (c == QLatin1Char(' ') || c == QLatin1Char('\t'))
+            afterBlank = i + 1;
+    }
+    m_rows.push_back({rowStart, n - rowStart});
+    UpdateScrollBar();
+    viewport()->update();
+}
+
+void CReceiveView::setPlainText(const QString& text) {
+    m_text = text;
+    m_nAnchor = m_nCursor = 0;
+    m_rows.assign(1, Row{});
+    Rewrap(0);
+}
+
+void CReceiveView::AppendText(const QString& text) {
+    if (text.isEmpty())
+        return;
+    m_text += text;
+    Rewrap(m_rows.size() - 1);
+}
+
+void CReceiveView::ScrollToEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
+
+void CReceiveView::UpdateScrollBar() {
+    const int visible = std::max(1, int((viewport()->height() - 2 * kMargin) / m_lineHeight));
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, std::max(0, int(m_rows.size()) - visible));
+    bar->setPageStep(visible);
+}
+
+QString CReceiveView::SelectedText() const {
+    const int from = std::min(m_nAnchor, m_nCursor), to = std::max(m_nAnchor, m_nCursor);
+    return m_text.mid(from, to - from);
+}
+
+void CReceiveView::SelectAll() {
+    m_nAnchor = 0;
+    m_nCursor = int(m_text.size());
+    viewport()->update();
+}
+
+void CReceiveView::Copy() const {
+    if (m_nAnchor != m_nCursor)
+        QGuiApplication::clipboard()->setText(SelectedText());
+}
+
+void CReceiveView::DrawRun(QPainter& painter, int from, int to, qreal& x, qreal baseline) const {
+    int segment = from;
+    for (int i = from; i <= to; ++i) {
+        if (i < to && m_text[i] != QLatin1Char('\t'))
+            continue;
+        if (i > segment) {
+            painter.drawText(QPointF(kMargin + x, baseline), m_text.mid(segment, i - segment));
+            x += RunWidth(segment, i, x);
+        }
+        if (i < to)
+            x += Advance(m_text[i], x);
+        segment = i + 1;
+    }
+}
+
+void CReceiveView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    const QPalette& pal = palette();
+    const QColor text = pal.color(QPalette::Text);
+    painter.setPen(text);
+    const int selFrom = std::min(m_nAnchor, m_nCursor), selTo = std::max(m_nAnchor, m_nCursor);
+    qreal y = kMargin;
+    for (std::size_t r = std::size_t(std::max(0, verticalScrollBar()->value())); r < m_rows.size() && y < viewport()->height();
+         ++r, y += m_lineHeight) {
+        const Row& row = m_rows[r];
+        const int end = row.start + row.length;
+        const int a = std::clamp(selFrom, row.start, end), b = std::clamp(selTo, row.start, end);
+        qreal x = 0;
+        DrawRun(painter, row.start, a, x, y + m_ascent);
+        if (b > a) {
+            const qreal width = RunWidth(a, b, x);
+            painter.fillRect(QRectF(kMargin + x, y, width, m_lineHeight), pal.brush(QPalette::Highlight));
+            painter.setPen(pal.color(QPalette::HighlightedText));
+            DrawRun(painter, a, b, x, y + m_ascent);
+            painter.setPen(text);
+        }
+        DrawRun(painter, b, end, x, y + m_ascent);
+    }
+}
+
+void CReceiveView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    const bool atEnd = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+    Rewrap(0);
+    if (atEnd)
+        ScrollToEnd();
+}
+
+void CReceiveView::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        ForgetMetrics();
+        Rewrap(0);
+    }
+}
+
+void CReceiveView::scrollContentsBy(int, int) { viewport()->update(); }
+
+int CReceiveView::PositionAt(const QPoint& point) const {
+    const qreal rowsDown = std::floor((point.y() - kMargin) / m_lineHeight);
+    const qreal wanted = verticalScrollBar()->value() + rowsDown;
+    const std::size_t r = std::size_t(std::clamp<qreal>(wanted, 0, qreal(m_rows.size() - 1)));
+    const Row& row = m_rows[r];
+    const qreal target = point.x() - kMargin;
+    qreal x = 0;
+    int pos = row.start;
+    for (; pos < row.start + row.length; ++pos) {
+        const qreal w = Advance(m_text[pos], x);
+        if (x + w / 2 > target)
+            break;
+        x += w;
+    }
+    return pos;
+}
+
+void CReceiveView::keyPressEvent(QKeyEvent* event) {
+    QScrollBar* bar = verticalScrollBar();
+    if (event == QKeySequence::Copy) {
+        Copy();
+    } else if (event == QKeySequence::SelectAll) {
+        SelectAll();
+    } else if (event->key() == Qt::Key_Up) {
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    } else if (event->key() == Qt::Key_Down) {
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    } else if (event->key() == Qt::Key_PageUp) {
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    } else if (event->key() == Qt::Key_PageDown) {
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    } else if (event == QKeySequence::MoveToStartOfDocument) {
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    } else if (event == QKeySequence::MoveToEndOfDocument) {
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    } else {
+        event->ignore(); // Enter, Escape and the rest belong to the window
+    }
+}
+
+void CReceiveView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_nCursor = PositionAt(event->position().toPoint());
+    if (!(event->modifiers() & Qt::ShiftModifier))
+        m_nAnchor = m_nCursor;
+    viewport()->update();
+}
+
+void CReceiveView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint at = event->position().toPoint();
+    if (at.y() < 0)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (at.y() > viewport()->height())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    m_nCursor = PositionAt(at);
+    viewport()->update();
+}
+
+void CReceiveView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A word is a run without blanks: a hex group, a number, a name.
+    const int at = PositionAt(event->position().toPoint());
+    auto blank = [this](int i) { return m_text[i].isSpace(); };
+    int from = at, to = at;
+    while (from > 0 && !blank(from - 1))
+        --from;
+    while (to < int(m_text.size()) && !blank(to))
+        ++to;
+    m_nAnchor = from;
+    m_nCursor = to;
+    viewport()->update();
+}
+
+void CReceiveView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* copy = menu.addAction(QStringLiteral("复制(&C)"), this, &CReceiveView::Copy);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(m_nAnchor != m_nCursor);
+    QAction* all = menu.addAction(QStringLiteral("全选(&A)"), this, &CReceiveView::SelectAll);
+    all->setShortcut(QKeySequence::SelectAll);
+    menu.exec(event->globalPos());
+}

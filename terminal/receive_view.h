@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QString>
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+// The receive area: a read-only text view for a line that may never stop talking. The text is kept
+// as one string and cut into rows that fit the width; appending wraps only the new tail and painting
+// draws only the rows in view, so bringing the area up to date costs what arrived, not what is shown
+// (a general text editor lays out the whole paragraph again, and in hex display the whole area is one
+// paragraph). It offers what a read-only edit box does: selection with the mouse or the keyboard,
+// copy, select all, scrolling, and its text to assistive tools.
+class CReceiveView : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit CReceiveView(QWidget* parent = nullptr);
+
+    QString toPlainText() const { return m_text; }
+    void setPlainText(const QString& text);
+    void clear() { setPlainText(QString()); }
+    void AppendText(const QString& text);
+    void ScrollToEnd();
+
+    QString SelectedText() const;
+    void SelectAll();
+    void Copy() const;
+
+    // Where each row starts in the text, and how many characters it shows (without its line break).
+    struct Row {
+        int start = 0;
+        int length = 0;
+    };
+    const std::vector<Row>& Rows() const { return m_rows; }
+    // The width rows are wrapped to, and the width a run of the text takes when drawn from x.
+    qreal WrapWidth() const;
+    qreal RunWidth(int from, int to, qreal x = 0) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void Rewrap(std::size_t fromRow);
+    qreal Advance(QChar c, qreal x) const;
+    void ForgetMetrics();
+    void UpdateScrollBar();
+    int PositionAt(const QPoint& point) const;
+    void DrawRun(class QPainter& painter, int from, int to, qreal& x, qreal baseline) const;
+
+    QString m_text;
+    std::vector<Row> m_rows{Row{}};
+    int m_nAnchor = 0; // selection: from anchor to cursor, either way round
+    int m_nCursor = 0;
+    qreal m_lineHeight = 1;
+    qreal m_ascent = 0;
+    qreal m_tabStop = 80;
+    mutable std::array<qreal, 128> m_asciiAdvance{};
+    mutable std::unordered_map<char16_t, qreal> m_otherAdvance;
+};
