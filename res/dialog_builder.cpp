@@ -1,6 +1,12 @@
 #include "res/dialog_builder.h"
 
+#include "card/ip_address_box.h"
+#include "card/number_box.h"
 #include "res/artwork.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QRadioButton>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -91,6 +97,14 @@ QWidget* MakeControl(QWidget& parent, const ControlTemplate& c) {
         return MakeEdit(parent, c);
     case ControlKind::Custom:
         return new QWidget(&parent);
+    case ControlKind::Group:
+        return new QGroupBox(text, &parent);
+    case ControlKind::Radio:
+        return new QRadioButton(text, &parent);
+    case ControlKind::IpAddress:
+        return new CIpAddressBox(&parent);
+    case ControlKind::NumberBox:
+        return new CNumberBox(&parent);
     }
     return new QWidget(&parent);
 }
@@ -141,6 +155,7 @@ CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t) {
     dialog.setFixedSize(DialogUnitsToPixels(QRect(0, 0, t.width, t.height), built.baseUnits).size());
 
     int index = 0;
+    QButtonGroup* group = nullptr;
     for (const ControlTemplate& c : t.controls) {
         QWidget* w = MakeControl(dialog, c);
         w->setFont(font);
@@ -163,8 +178,57 @@ CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t) {
         w->setProperty("controlId", c.id);
         if (c.id != -1)
             built.byId[c.id] = w;
+        if (c.kind == ControlKind::NumberBox && QString::fromUtf8(c.text).toInt() > 0)
+            built.byId[QString::fromUtf8(c.text).toInt()] = w;
+        if (c.kind == ControlKind::Radio) {
+            if ((c.style & kStyleGroup) || !group) {
+                group = new QButtonGroup(&dialog);
+                built.radioGroups[c.id] = group;
+            }
+            group->addButton(static_cast<QRadioButton*>(w), int(group->buttons().size()));
+        }
         built.inOrder.push_back(w);
         ++index;
     }
     return built;
+}
+
+QWidget* CBuiltDialog::Control(int id) const {
+    const auto it = byId.find(id);
+    return it == byId.end() ? nullptr : it->second;
+}
+
+int CBuiltDialog::RadioIndex(int firstId) const {
+    const auto it = radioGroups.find(firstId);
+    return it == radioGroups.end() ? -1 : it->second->checkedId();
+}
+
+void CBuiltDialog::SetRadioIndex(int firstId, int index) const {
+    const auto it = radioGroups.find(firstId);
+    if (it == radioGroups.end())
+        return;
+    QButtonGroup* group = it->second;
+    if (QAbstractButton* button = group->button(index)) {
+        button->setChecked(true);
+        return;
+    }
+    // An exclusive group will not let its last button go.
+    group->setExclusive(false);
+    for (QAbstractButton* button : group->buttons())
+        button->setChecked(false);
+    group->setExclusive(true);
+}
+
+void LinkLabelBuddies(const CBuiltDialog& built) {
+    for (std::size_t i = 0; i + 1 < built.inOrder.size(); ++i) {
+        auto* label = qobject_cast<QLabel*>(built.inOrder[i]);
+        QWidget* box = built.inOrder[i + 1];
+        if (!label || label->text().isEmpty())
+            continue;
+        if (!qobject_cast<QLineEdit*>(box) && !qobject_cast<QComboBox*>(box) && !qobject_cast<CIpAddressBox*>(box))
+            continue;
+        label->setBuddy(box);
+        if (auto* address = qobject_cast<CIpAddressBox*>(box))
+            address->SetAccessibleNames(label->text());
+    }
 }

@@ -40,10 +40,18 @@ private:
     QPixmap m_bitmap;
 };
 
+class QButtonGroup;
+
 struct CBuiltDialog {
-    std::map<int, QWidget*> byId;  // controls that have an id
+    std::map<int, QWidget*> byId;  // controls that have an id (a number box also under its arrow's id)
     std::vector<QWidget*> inOrder; // every control, in template order
     QSize baseUnits;               // average character width and height of the dialog font
+    std::map<int, QButtonGroup*> radioGroups; // by the id of each group's first radio; button ids 0, 1, ...
+
+    QWidget* Control(int id) const;
+    // The checked radio of the group that starts at firstId, -1 when none; -1 clears the group.
+    int RadioIndex(int firstId) const;
+    void SetRadioIndex(int firstId, int index) const;
 };
 
 // The dialog font: the template's face where it exists, else a CJK face that stands in for it.
@@ -55,3 +63,7 @@ QRect DialogUnitsToPixels(const QRect& dialogUnits, QSize baseUnits);
 // Creates the template's controls as children of `dialog`, sizes the dialog's client area, and sets
 // its title and font. Each control's objectName is "ctl<id>" (or "static<index>").
 CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t);
+
+// Makes each static text the buddy of the box that follows it in the template (edit, list, address
+// box, number box), so that assistive tools read the label as the box's name.
+void LinkLabelBuddies(const CBuiltDialog& built);

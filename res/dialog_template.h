@@ -15,6 +15,10 @@ enum class ControlKind {
     List,          // drop-down list; h is the height of the dropped list
     Edit,          // edit box
     Custom,        // a control that has no look of its own (the serial control)
+    Group,         // group box: a titled frame drawn behind the controls it surrounds
+    Radio,         // radio button; kStyleGroup starts a new group of them
+    IpAddress,     // IPv4 address box (CIpAddressBox)
+    NumberBox,     // read-only number box with its arrow control (CNumberBox); text holds the arrow's id
 };
 
 enum ControlStyle : unsigned {
@@ -30,6 +34,7 @@ enum ControlStyle : unsigned {
     kStyleFlat = 1u << 8,        // buttons and check boxes drawn flat
     kStyleAutoHScroll = 1u << 9, // edit: scrolls sideways instead of stopping at the edge
     kStyleInvisible = 1u << 10,  // not shown at run time
+    kStyleGroup = 1u << 11,      // radio: the first of a new group
 };
 
 struct ControlTemplate {
@@ -52,4 +57,5 @@ struct DialogTemplate {
 const DialogTemplate& MainDialogTemplate();       // 102, the main window
 const DialogTemplate& AboutDialogTemplate();      // 100
 const DialogTemplate& CardStatusDialogTemplate(); // 136
+const DialogTemplate& CardConfigDialogTemplate(); // 137
 const DialogTemplate* FindDialogTemplate(int id);

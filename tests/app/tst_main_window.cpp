@@ -85,6 +85,10 @@ const char* ExpectedKind(ControlKind k) {
     case ControlKind::List: return "list";
     case ControlKind::Edit: return "edit";
     case ControlKind::Custom: return "custom";
+    case ControlKind::Group:
+    case ControlKind::Radio:
+    case ControlKind::IpAddress:
+    case ControlKind::NumberBox: return "not in the main window";
     }
     return "";
 }
