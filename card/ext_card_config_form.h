@@ -4,8 +4,6 @@
 
 #include <QString>
 #include <array>
-#include <cstdint>
-#include <optional>
 
 // The values of the extended configuration dialog, moved between the record and the controls
 // without any widget: Load fills them from the record, Collect checks them in the dialog's order and
@@ -51,7 +49,3 @@ struct ExtCardConfigForm {
         return byte <= kShortKeyBytes ? authentication > 0 : authentication == 2;
     }
 };
-
-// Reads a box the way "%02X" does: blanks skipped, then at most two characters, a sign counting as
-// one; a minus negates as a 32-bit unsigned number. Nothing when no hex digit is where one is needed.
-std::optional<std::uint32_t> ReadHexByteText(const QString& text);
