@@ -119,7 +119,8 @@ const DialogTemplate& CardStatusDialogTemplate() {
 }
 
 const DialogTemplate* FindDialogTemplate(int id) {
-    for (const DialogTemplate* t : {&MainDialogTemplate(), &AboutDialogTemplate(), &CardStatusDialogTemplate()})
+    for (const DialogTemplate* t : {&MainDialogTemplate(), &AboutDialogTemplate(), &CardStatusDialogTemplate(),
+                                   &ExtCardConfigDialogTemplate()})
         if (t->id == id)
             return t;
     return nullptr;
