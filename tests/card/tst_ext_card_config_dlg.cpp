@@ -74,6 +74,9 @@ private slots:
         QCOMPARE(Get<QPlainTextEdit>(dlg, IDC_EXT_INFO)->toPlainText(), QStringLiteral("Length = 413\nVersion = 2.5"));
         for (int i = 0; i < 6; ++i)
             QCOMPARE(Get<QLineEdit>(dlg, IDC_MANDATORY_MAC_FIRST + i)->text(), QStringLiteral("0"));
+        // SERIMO_SCREENSHOT=file.png keeps a picture of the dialog, for looking at the layout.
+        if (const QString shot = qEnvironmentVariable("SERIMO_SCREENSHOT"); !shot.isEmpty())
+            dlg.grab().save(shot);
     }
 
     void authenticationRule_data() {
