@@ -48,6 +48,14 @@ CExtCardConfigDlg::CExtCardConfigDlg(const CardConfigRecord& record, IPrompts& p
     OnInitDialog();
 }
 
+bool CExtCardConfigDlg::Edit(CardConfigRecord& record, IPrompts& prompts, QWidget* parent) {
+    CExtCardConfigDlg dialog(record, prompts, parent);
+    if (prompts.RunModal(dialog) != QDialog::Accepted)
+        return false;
+    record = dialog.Record();
+    return true;
+}
+
 void CExtCardConfigDlg::OnInitDialog() {
     auto* port2 = Get<QComboBox>(IDC_PORT2_BAUD);
     for (const char* text : {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200", "Disable"})

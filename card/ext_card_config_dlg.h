@@ -21,6 +21,10 @@ class CExtCardConfigDlg : public QDialog {
 public:
     CExtCardConfigDlg(const CardConfigRecord& record, IPrompts& prompts, QWidget* parent = nullptr);
 
+    // Opens the dialog modally on a copy of `record` and copies all 541 bytes back on OK. Returns
+    // whether it ended with OK.
+    static bool Edit(CardConfigRecord& record, IPrompts& prompts, QWidget* parent);
+
     const CardConfigRecord& Record() const { return m_record; }
     QWidget* Control(int id) const { return m_built.Control(id); }
 

@@ -161,6 +161,39 @@ private slots:
             QCOMPARE(dlg.Record().bytes[i], original.bytes[i]);
     }
 
+    // The caller's record changes only when the dialog ends with OK, even after a refused OK.
+    void editWorksOnACopy_data() {
+        QTest::addColumn<bool>("refuseFirst");
+        QTest::addColumn<bool>("pressOk");
+        QTest::newRow("OK") << false << true;
+        QTest::newRow("Cancel") << false << false;
+        QTest::newRow("refused OK, then Cancel") << true << false;
+        QTest::newRow("refused OK, then OK") << true << true;
+    }
+    void editWorksOnACopy() {
+        QFETCH(bool, refuseFirst);
+        QFETCH(bool, pressOk);
+        CFakePrompts prompts;
+        prompts.onModal = [&](QDialog& d) {
+            auto& dlg = static_cast<CExtCardConfigDlg&>(d);
+            Get<CNumberBox>(dlg, IDC_RESTART_DELAY)->Step(-1);
+            if (refuseFirst) {
+                Get<QLineEdit>(dlg, ExtCardConfigForm::KeyBoxId(0, 1))->setText(QStringLiteral("G"));
+                Get<QPushButton>(dlg, IDOK)->click();
+                Get<QLineEdit>(dlg, ExtCardConfigForm::KeyBoxId(0, 1))->setText(QStringLiteral("AA"));
+            }
+            Get<QPushButton>(dlg, pressOk ? IDOK : IDCANCEL)->click();
+            return dlg.result();
+        };
+        CardConfigRecord record = Sample();
+        QCOMPARE(CExtCardConfigDlg::Edit(record, prompts, nullptr), pressOk);
+        QCOMPARE(prompts.modalCount, 1);
+        QCOMPARE(int(record.RestartDelay()), pressOk ? 99 : 100);
+        QCOMPARE(int(record.WepKeyByte(0, 0)), pressOk && refuseFirst ? 0xAA : int(Sample().WepKeyByte(0, 0)));
+        if (!pressOk)
+            QVERIFY(record == Sample());
+    }
+
     void restartDelayArrowsWrap() {
         CardConfigRecord r = Sample();
         r.bytes[279] = 127;
