@@ -79,6 +79,9 @@ public:
     // Opens the configuration dialog on m_config; returns whether it ended with OK and whether its
     // "Suppress Extended Config" box was ticked.
     virtual bool RunCardConfigDialog(bool& suppressExtended);
+    // Writes m_config (all of it, or the basic part) and checks the card's acknowledgement against
+    // what was sent, byte for byte.
+    bool WriteCardConfig(bool extended);
 
     // Dialog data exchange: members to controls, or controls to members with validation (false, with
     // a message and the focus on the offending control, when a value is not acceptable).

@@ -3,6 +3,7 @@
 #include "app/prompts.h"
 #include "app/terminal_dlg.h"
 #include "card/card_answer.h"
+#include "card/card_config_dlg.h"
 #include "card/card_status_dlg.h"
 #include "serial/clock.h"
 #include "serial/mscomm.h"
@@ -132,10 +133,19 @@ std::uint32_t CTerminalDlg::HandleCardAnswer(int count) {
 }
 
 bool CTerminalDlg::RunCardConfigDialog(bool& suppressExtended) {
-    // The configuration dialogs are not part of this build yet: the configuration that was read is
-    // kept, and nothing is written back.
-    suppressExtended = false;
-    return false;
+    CCardConfigDlg dialog(m_config, m_prompts);
+    const bool accepted = m_prompts.RunModal(dialog) == QDialog::Accepted;
+    suppressExtended = dialog.SuppressExtended();
+    return accepted;
+}
+
+bool CTerminalDlg::WriteCardConfig(bool extended) {
+    const int count =
+        RunCardExchange(extended ? CardRequest::WriteExtendedConfig : CardRequest::WriteBasicConfig, kConfigRoom);
+    if (HandleCardAnswer(count) != (extended ? kResultExtendedAck : kResultBasicAck))
+        return false;
+    const std::size_t size = extended ? CardConfigRecord::kSize : CardConfigRecord::kBasicSize;
+    return std::equal(m_config.bytes.begin(), m_config.bytes.begin() + long(size), m_configReadBack.bytes.begin());
 }
 
 void CTerminalDlg::OnCardReset() { SendCardFrame(BuildCardRequest(CardRequest::Reset, m_config)); }
@@ -149,20 +159,12 @@ void CTerminalDlg::OnReadCardStatus() {
 void CTerminalDlg::OnConfigureCard() {
     const int count = RunCardExchange(CardRequest::ReadConfig, kConfigRoom);
     const std::uint32_t result = HandleCardAnswer(count);
-    auto verifiedWrite = [this](bool extended) {
-        const int acked = RunCardExchange(extended ? CardRequest::WriteExtendedConfig : CardRequest::WriteBasicConfig,
-                                          kConfigRoom);
-        const std::uint32_t ack = HandleCardAnswer(acked);
-        const std::size_t size = extended ? CardConfigRecord::kSize : CardConfigRecord::kBasicSize;
-        return ack == (extended ? kResultExtendedAck : kResultBasicAck) &&
-               std::equal(m_config.bytes.begin(), m_config.bytes.begin() + size, m_configReadBack.bytes.begin());
-    };
     if (result == kResultNone) {
         m_prompts.MessageBox(QStringLiteral("读卡配置失败!"));
     } else if (result == kResultExtendedWrite) {
-        m_prompts.MessageBox(verifiedWrite(true) ? QStringLiteral("卡配置成功改写！") : QStringLiteral("卡配置改写失败！"));
+        m_prompts.MessageBox(WriteCardConfig(true) ? QStringLiteral("卡配置成功改写！") : QStringLiteral("卡配置改写失败！"));
     } else if (result == kResultBasicWrite) {
-        m_prompts.MessageBox(verifiedWrite(false) ? QStringLiteral("卡基本配置成功改写！")
+        m_prompts.MessageBox(WriteCardConfig(false) ? QStringLiteral("卡基本配置成功改写！")
                                                   : QStringLiteral("卡基本配置改写失败！"));
     }
 }

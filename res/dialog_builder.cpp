@@ -109,6 +109,28 @@ QWidget* MakeControl(QWidget& parent, const ControlTemplate& c) {
     return new QWidget(&parent);
 }
 
+// A check box has no word wrap of its own: break its text into lines that fit, keeping the one-line
+// text as its accessible name.
+void WrapCheckText(QCheckBox& check, int width) {
+    const QString text = check.text();
+    const QFontMetrics fm(check.font());
+    const int room = width - fm.height() - 8; // the box and the gap after it
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '))) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && fm.horizontalAdvance(longer) > room) {
+            lines << line;
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    lines << line;
+    check.setText(lines.join(QLatin1Char('\n')));
+    check.setAccessibleName(text);
+}
+
 } // namespace
 
 void CBitmapButton::SetBitmap(const QPixmap& bitmap) {
@@ -172,6 +194,8 @@ CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t) {
             r.setSize(static_cast<CBitmapButton*>(w)->Bitmap().size());
         }
         w->setGeometry(r);
+        if (c.kind == ControlKind::Check && (c.style & kStyleMultiLine))
+            WrapCheckText(*static_cast<QCheckBox*>(w), r.width());
         if (c.style & kStyleInvisible)
             w->hide();
         w->setObjectName(c.id == -1 ? QStringLiteral("static%1").arg(index) : QStringLiteral("ctl%1").arg(c.id));

@@ -100,6 +100,111 @@ std::vector<ControlTemplate> MakeStatusControls() {
     return controls;
 }
 
+constexpr unsigned kGroupStart = kStyleGroup;
+constexpr unsigned kEditBox = kStyleBorder | kStyleAutoHScroll;
+constexpr unsigned kWrap = kStyleMultiLine;
+
+// In tab order: top rows, then the groups by their top edge, left to right, then the buttons. A label
+// comes right before its box.
+const ControlTemplate kCardConfigControls[] = {
+    {IDC_STATIC, K::Text, "Unit Name:", 7, 8, 58, 8},
+    {IDC_CFG_UNIT_NAME, K::Edit, "", 68, 6, 143, 12, kEditBox},
+    {IDC_STATIC, K::Text, "802.11 ESS ID:", 7, 22, 58, 8},
+    {IDC_CFG_ESS_ID, K::Edit, "", 68, 20, 143, 12, kEditBox},
+    {IDC_STATIC, K::Text, "(clear ESS ID to use broadcast)", 215, 22, 140, 8},
+    {IDC_CFG_CAPTURE_ESS_ID, K::Check, "Capture and save broadcast ESS ID in FLASH then clear this flag", 7, 34, 355, 10},
+
+    {IDC_STATIC, K::Group, "IP Addressing", 7, 45, 128, 76},
+    {IDC_STATIC, K::Text, "Local", 13, 58, 30, 8},
+    {IDC_CFG_LOCAL_IP, K::IpAddress, "", 45, 56, 84, 13},
+    {IDC_STATIC, K::Text, "Remote", 13, 74, 30, 8},
+    {IDC_CFG_REMOTE_IP, K::IpAddress, "", 45, 72, 84, 13},
+    {IDC_STATIC, K::Text, "Gateway", 13, 90, 30, 8},
+    {IDC_CFG_GATEWAY_IP, K::IpAddress, "", 45, 88, 84, 13},
+    {IDC_STATIC, K::Text, "Mask", 13, 106, 30, 8},
+    {IDC_CFG_SUBNET_MASK, K::IpAddress, "", 45, 104, 84, 13},
+
+    {IDC_STATIC, K::Group, "DHCP / BOOTP", 137, 45, 224, 94},
+    {IDC_CFG_ENABLE_DHCP, K::Check, "Enable DHCP", 143, 57, 68, 10},
+    {IDC_CFG_FLASH_DHCP, K::Check, "Flash DHCP settings upon response", 215, 57, 140, 10},
+    {IDC_CFG_DHCP_TIMEOUT_LABEL, K::Text, "DHCP Response Timeout", 143, 72, 84, 8},
+    {IDC_CFG_DHCP_TIMEOUT, K::Edit, "", 228, 70, 26, 12, kEditBox},
+    {IDC_CFG_DHCP_TIMEOUT_NOTE, K::Text, "(iterations; 0 = never time out)", 257, 72, 100, 8},
+    {IDC_CFG_SEND_UNIT_NAME_ID, K::Check, "Send Unit Name (above) as the unique ID in option 61", 143, 85, 212, 10},
+    {IDC_CFG_GROUP_NAME_LABEL, K::Text, "Option nn Group Name", 143, 100, 84, 8},
+    {IDC_CFG_GROUP_NAME, K::List, "", 228, 98, 100, 120},
+    {IDC_CFG_REPLACE_REMOTE_IP, K::Check, "Replace static remote IP with BOOTP/DHCP server IP", 143, 112, 212, 10},
+    {IDC_CFG_OPTION11_LABEL, K::Text, "Option 11 Index", 143, 126, 84, 8},
+    {IDC_CFG_OPTION11, K::List, "", 228, 124, 100, 120},
+
+    {IDC_STATIC, K::Group, "Protocol/Connection Options", 7, 128, 123, 96},
+    {IDC_CFG_TCP, K::Radio, "TCP", 13, 140, 27, 10, kGroupStart},
+    {IDC_CFG_UDP, K::Radio, "UDP", 41, 140, 27, 10},
+    {IDC_CFG_DLP, K::Radio, "DLP", 69, 140, 25, 10},
+    {IDC_CFG_TELNET, K::Radio, "Telnet", 95, 140, 33, 10},
+    {IDC_CFG_CALL_REMOTE, K::Radio, "Call Remote", 13, 154, 55, 10, kGroupStart},
+    {IDC_CFG_LISTEN, K::Radio, "Listen", 70, 154, 40, 10},
+    {IDC_STATIC, K::Text, "Port:", 13, 170, 25, 8},
+    {IDC_CFG_PORT, K::Edit, "", 40, 168, 40, 12, kEditBox},
+    {IDC_CFG_RETRY_LABEL, K::Text, "Retry", 13, 185, 25, 8},
+    {IDC_CFG_RETRY, K::Edit, "", 40, 183, 40, 12, kEditBox},
+    {IDC_STATIC, K::Text, "ms", 83, 185, 15, 8},
+    {IDC_CFG_CLOSE_OUT_OF_RANGE, K::Check, "Close the socket when the device is out of range for an extended period",
+     13, 198, 113, 22, kWrap},
+
+    {IDC_STATIC, K::Group, "Other Parameters", 132, 145, 108, 51},
+    {IDC_STATIC, K::Text, "Manager MAC Address", 138, 156, 98, 8},
+    {IDC_CFG_MANAGER_MAC_FIRST + 0, K::Edit, "", 138, 166, 15, 12, kEditBox},
+    {IDC_CFG_MANAGER_MAC_FIRST + 1, K::Edit, "", 154, 166, 15, 12, kEditBox},
+    {IDC_CFG_MANAGER_MAC_FIRST + 2, K::Edit, "", 170, 166, 15, 12, kEditBox},
+    {IDC_CFG_MANAGER_MAC_FIRST + 3, K::Edit, "", 186, 166, 15, 12, kEditBox},
+    {IDC_CFG_MANAGER_MAC_FIRST + 4, K::Edit, "", 202, 166, 15, 12, kEditBox},
+    {IDC_CFG_MANAGER_MAC_FIRST + 5, K::Edit, "", 218, 166, 15, 12, kEditBox},
+    {IDC_CFG_INHIBIT_MESSAGES, K::Check, "Inhibit run-time messages", 138, 182, 98, 10},
+
+    {IDC_STATIC, K::Group, "Power Save", 242, 146, 116, 78},
+    {IDC_CFG_POWER_SAVE, K::Check, "Enable", 248, 158, 50, 10},
+    {IDC_CFG_ALGORITHM_LABEL, K::Text, "Algorithm:", 248, 174, 56, 8},
+    {IDC_CFG_ALGORITHM, K::NumberBox, "1093", 306, 172, 44, 12, kStyleBorder},
+    {IDC_CFG_BEACON_MIN_LABEL, K::Text, "Beacon Minimum:", 248, 190, 56, 8},
+    {IDC_CFG_BEACON_MIN, K::NumberBox, "1094", 306, 188, 44, 12, kStyleBorder},
+    {IDC_CFG_BEACON_MAX_LABEL, K::Text, "Beacon Maximum:", 248, 206, 56, 8},
+    {IDC_CFG_BEACON_MAX, K::NumberBox, "1095", 306, 204, 44, 12, kStyleBorder},
+
+    {IDC_STATIC, K::Group, "Operation Options", 7, 228, 79, 94},
+    {IDC_STATIC, K::Text, "Diversity:", 13, 240, 66, 8},
+    {IDC_CFG_DIVERSITY, K::List, "", 13, 250, 66, 60},
+    {IDC_STATIC, K::Text, "IO Mode", 13, 267, 66, 8},
+    {IDC_CFG_ISA, K::Radio, "ISA", 13, 277, 30, 10, kGroupStart},
+    {IDC_CFG_SERIAL, K::Radio, "Serial", 45, 277, 36, 10},
+    {IDC_STATIC, K::Text, "Wakeup:", 13, 293, 66, 8},
+    {IDC_CFG_WAKEUP_YES, K::Radio, "Yes", 13, 303, 30, 10, kGroupStart},
+    {IDC_CFG_WAKEUP_NO, K::Radio, "No", 45, 303, 30, 10},
+
+    {IDC_STATIC, K::Group, "Communications Settings", 87, 228, 125, 94},
+    {IDC_STATIC, K::Text, "Baud", 93, 241, 22, 8},
+    {IDC_CFG_BAUD, K::List, "", 118, 239, 56, 100},
+    {IDC_STATIC, K::Text, "Format", 93, 256, 40, 8},
+    {IDC_CFG_DIRECT, K::Radio, "Direct", 93, 266, 33, 10, kGroupStart},
+    {IDC_CFG_STREAM, K::Radio, "Stream", 128, 266, 36, 10},
+    {IDC_CFG_FRAME, K::Radio, "frame", 166, 266, 34, 10},
+    {IDC_STATIC, K::Text, "Cmd Escape Char", 93, 282, 60, 8},
+    {IDC_CFG_CMD_ESCAPE, K::Edit, "", 155, 280, 20, 12, kEditBox},
+    {IDC_STATIC, K::Text, "(hex)", 178, 282, 30, 8},
+    {IDC_CFG_BYTE_STUFFING, K::Check, "Enable byte-stuffing mode", 93, 295, 115, 10},
+    {IDC_STATIC, K::Text, "Msg Prefix Char", 93, 309, 60, 8},
+    {IDC_CFG_MSG_PREFIX, K::Edit, "", 155, 307, 20, 12, kEditBox},
+    {IDC_STATIC, K::Text, "(ascii)", 178, 309, 30, 8},
+
+    {IDC_CFG_SUPPRESS_EXTENDED, K::Check, "Suppress Extended Config", 223, 234, 130, 10},
+    {IDC_CFG_EXTENDED, K::Button, "  Extended\nConfiguration", 223, 250, 63, 25},
+    {IDC_CFG_PROGRAM, K::Button, "Program Card\nand Exit", 295, 249, 63, 25},
+    {IDC_CFG_SAVE_FILE, K::Button, "Save to File", 222, 280, 63, 18},
+    {IDC_CFG_SUMMARY, K::Button, "Summary", 295, 279, 63, 18},
+    {IDC_CFG_RESTORE_FILE, K::Button, "Restore from File", 222, 303, 63, 18},
+    {IDCANCEL, K::Button, "Cancel", 295, 302, 63, 18},
+};
+
 } // namespace
 
 const DialogTemplate& MainDialogTemplate() {
@@ -118,9 +223,15 @@ const DialogTemplate& CardStatusDialogTemplate() {
     return t;
 }
 
+const DialogTemplate& CardConfigDialogTemplate() {
+    static const DialogTemplate t{IDD_CARD_CONFIG, "Card Configuration", 369, 335, "MS Sans Serif", 8,
+                                  kCardConfigControls};
+    return t;
+}
+
 const DialogTemplate* FindDialogTemplate(int id) {
     for (const DialogTemplate* t : {&MainDialogTemplate(), &AboutDialogTemplate(), &CardStatusDialogTemplate(),
-                                   &ExtCardConfigDialogTemplate()})
+                                   &CardConfigDialogTemplate(), &ExtCardConfigDialogTemplate()})
         if (t->id == id)
             return t;
     return nullptr;
