@@ -133,7 +133,7 @@ std::uint32_t CTerminalDlg::HandleCardAnswer(int count) {
 }
 
 bool CTerminalDlg::RunCardConfigDialog(bool& suppressExtended) {
-    CCardConfigDlg dialog(m_config, m_prompts);
+    CCardConfigDlg dialog(m_config, m_prompts, m_profile, m_clock);
     const bool accepted = m_prompts.RunModal(dialog) == QDialog::Accepted;
     suppressExtended = dialog.SuppressExtended();
     return accepted;

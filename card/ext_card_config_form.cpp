@@ -10,16 +10,24 @@ namespace {
 
 QString Decimal(int value) { return QString::number(value); }
 
+// A whole decimal number 0-255, blanks around it allowed.
 std::optional<std::uint8_t> ReadByteNumber(const QString& text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok || value < 0 || value > 255)
+    const QString digits = text.trimmed();
+    if (digits.isEmpty() || digits.size() > 3)
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    if (value > 255)
         return std::nullopt;
     return static_cast<std::uint8_t>(value);
 }
 
-ExtCardConfigForm::Result NumberRefused(const QString& field, int focusId) {
-    return {false, QStringLiteral("%1 请输入一个介于 0 和 255 之间的整数。").arg(field), focusId};
+FormCollectResult NumberRefused(const QString& field, int focusId) {
+    return FormCollectResult::Fail(QStringLiteral("%1 必须是0到255之间的整数！").arg(field), focusId);
 }
 
 } // namespace
@@ -55,7 +63,7 @@ void ExtCardConfigForm::Load(const CardConfigRecord& record) {
                              record.VersionMinor());
 }
 
-ExtCardConfigForm::Result ExtCardConfigForm::Collect(CardConfigRecord& record) const {
+FormCollectResult ExtCardConfigForm::Collect(CardConfigRecord& record) const {
     // The number boxes, as the dialog's transfer checks them.
     std::uint8_t delay = 0, idleSecs = 0, offSecs = 0, onSecs = 0, power = 0;
     CardConfigRecord::Mac preferred{};

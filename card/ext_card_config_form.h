@@ -1,5 +1,6 @@
 #pragma once
 
+#include "card/card_config_form.h"
 #include "card/card_config_record.h"
 
 #include <QString>
@@ -9,11 +10,7 @@
 // without any widget: Load fills them from the record, Collect checks them in the dialog's order and
 // writes them back.
 struct ExtCardConfigForm {
-    struct Result {
-        bool ok = true;
-        QString message;
-        int focusId = 0; // the control that gets the focus when !ok
-    };
+    using Result = FormCollectResult;
 
     static constexpr int kKeys = 4, kKeyBytes = 13, kMacBytes = 6;
     // Key k's byte j (1-13) lives in this box.

@@ -178,8 +178,8 @@ private slots:
         CFakePrompts prompts;
         CFakeClock clock;
 
-        QVERIFY(SaveConfigurationToFile(Pattern(1), prompts, profile, clock));
-        QVERIFY(SaveConfigurationToFile(Pattern(2), prompts, profile, clock));
+        QVERIFY(SaveConfigurationToFile(Pattern(1), prompts, &profile, clock));
+        QVERIFY(SaveConfigurationToFile(Pattern(2), prompts, &profile, clock));
         QVERIFY2(prompts.messages.empty(), qPrintable(prompts.Texts().join('|')));
         QCOMPARE(QDir(folder.dir.path()).entryList({QStringLiteral("*.cfg")}),
                  QStringList{QStringLiteral("2024-03-05 14.05.09.cfg")});
@@ -199,7 +199,7 @@ private slots:
         CFakePrompts prompts;
         CFakeClock clock;
 
-        QVERIFY(!SaveConfigurationToFile(Pattern(1), prompts, profile, clock));
+        QVERIFY(!SaveConfigurationToFile(Pattern(1), prompts, &profile, clock));
         QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("文件建立失败!")});
         QCOMPARE(ReadFile(iniPath), QByteArray("[Setting]\r\nRecent File Saved=old.cfg\r\n"));
         QCOMPARE(profile.GetProfileString(QStringLiteral("Setting"), QStringLiteral("Recent File Saved"), QString()),
@@ -233,7 +233,7 @@ private slots:
         prompts.chooserAnswers.push_back(answer.isNull() ? QString() : folder.dir.filePath(answer));
 
         CardConfigRecord record = Pattern(1);
-        QCOMPARE(RestoreConfigurationFromFile(record, prompts, profile), replaced);
+        QCOMPARE(RestoreConfigurationFromFile(record, prompts, &profile), replaced);
         QCOMPARE(prompts.Texts(), messages);
         QCOMPARE(Bytes(record), replaced ? bytes : Bytes(Pattern(1)));
         QCOMPARE(prompts.waitCursorDepth, 0);

@@ -211,7 +211,7 @@ private slots:
         QTest::newRow("key -1") << ExtCardConfigForm::KeyBoxId(1, 9) << "-1" << QStringLiteral("WEP KEY的有效数值在00-FF之间！");
         QTest::newRow("key empty") << ExtCardConfigForm::KeyBoxId(3, 13) << "" << QStringLiteral("请设置WEP KEY!");
         QTest::newRow("MAC 300") << int(IDC_PREFERRED_MAC_FIRST) << "300"
-                                 << QStringLiteral("Preferred MAC Address 请输入一个介于 0 和 255 之间的整数。");
+                                 << QStringLiteral("Preferred MAC Address 必须是0到255之间的整数！");
     }
     void refusedOkKeepsTheDialogOpen() {
         QFETCH(int, box);

@@ -157,6 +157,7 @@ private slots:
         QTest::newRow("blanks around") << 5 << " 17 " << 0;
         QTest::newRow("256") << 2 << "256" << int(IDC_PREFERRED_MAC_FIRST) + 2;
         QTest::newRow("negative") << 6 << "-1" << int(IDC_ADHOC_TX_POWER);
+        QTest::newRow("plus sign") << 1 << "+1" << int(IDC_PREFERRED_MAC_FIRST) + 1;
         QTest::newRow("letters") << 7 << "1a" << int(IDC_RESTART_DELAY);
         QTest::newRow("empty mandatory") << 8 << "" << int(IDC_MANDATORY_MAC_FIRST) + 3;
     }
