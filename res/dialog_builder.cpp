@@ -254,5 +254,7 @@ void LinkLabelBuddies(const CBuiltDialog& built) {
         label->setBuddy(box);
         if (auto* address = qobject_cast<CIpAddressBox*>(box))
             address->SetAccessibleNames(label->text());
+        else if (qobject_cast<QComboBox*>(box))
+            box->setAccessibleName(label->text()); // a list would otherwise be named by its current item
     }
 }

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr std::array<std::pair<CardSimFault, std::string_view>, 12> kNames{{
+constexpr std::array<std::pair<CardSimFault, std::string_view>, 13> kNames{{
     {CardSimFault::None, "none"},
     {CardSimFault::Silent, "silent"},
     {CardSimFault::Late, "late"},
@@ -18,6 +18,7 @@ constexpr std::array<std::pair<CardSimFault, std::string_view>, 12> kNames{{
     {CardSimFault::DropDigit, "drop-digit"},
     {CardSimFault::WrongAck, "wrong-ack"},
     {CardSimFault::WrongType, "wrong-type"},
+    {CardSimFault::WrongAckKind, "wrong-ack-kind"},
 }};
 
 } // namespace

@@ -17,6 +17,7 @@ enum class CardSimFault {
     DropDigit, // one data character is missing, so the rest shifts
     WrongAck,  // a write is acknowledged with data that differ from what was written
     WrongType, // answers with a type that was not asked for
+    WrongAckKind, // reads answered well; a write acknowledged as the other kind of write
 };
 
 // Names as given on the command line, e.g. "lower-case", "status-70".

@@ -63,9 +63,16 @@ CardStatusRecord CCardSimulator::DefaultStatus() {
 CardConfigRecord CCardSimulator::DefaultConfig() {
     CardConfigRecord config;
     std::uint8_t* b = config.bytes.data();
-    // Bytes the program passes through unchanged get values, so that clobbering them shows.
-    PutBytes(b + 0, {0x01, 0x02});
-    PutBytes(b + 32, {0x00, 0x01, 0x00, 0x64, 0x00, 0x0A});
+    // Bytes the program passes through unchanged get values of their own, non-zero and different
+    // from their neighbours, so that a dialog that clears or moves them shows.
+    for (std::size_t i : {0, 1, 39, 91, 209})
+        b[i] = static_cast<std::uint8_t>(i ^ 0xA5);
+    for (std::size_t i = 32; i <= 37; ++i)
+        b[i] = static_cast<std::uint8_t>(i ^ 0xA5);
+    for (std::size_t i = 44; i <= 60; ++i)
+        b[i] = static_cast<std::uint8_t>(i ^ 0xA5);
+    for (std::size_t i = 63; i <= 80; ++i)
+        b[i] = static_cast<std::uint8_t>(i ^ 0xA5);
     PutBytes(b + 2, {192, 168, 1, 60});  // local IP
     PutBytes(b + 6, {255, 255, 255, 0}); // mask
     PutBytes(b + 10, {192, 168, 1, 1});  // gateway
@@ -99,6 +106,8 @@ CardConfigRecord CCardSimulator::DefaultConfig() {
     b[135] = 0x1F; // all TX rates, a kept bit set
     b[136] = 0;    // no ad hoc channel
     b[137] = 8;    // second port disabled
+    PutBytes(b + 138, {0x02, 0x60, 0x8C, 0x11, 0x22, 0x33}); // not the preferred address: a copy shows
+    PutBytes(b + 144, {0x00, 0xA0, 0xF8, 0x12, 0x34, 0x56}); // preferred AP
     for (std::size_t slot = 0; slot < 4; ++slot)
         b[150 + 14 * slot] = 5; // 40-bit key slots, key material zero
     b[206] = 0;                 // key 1
@@ -192,7 +201,8 @@ CardSimExchange CCardSimulator::HandleRequest(const std::vector<std::uint8_t>& f
         if (!DecodeWrite(frame, kWnmpDataPos, CardConfigRecord::kBasicSize, written, problem))
             return {"basic write ignored: " + problem, {}, 0, false};
         m_config = written;
-        CardSimExchange exchange = m_fault == CardSimFault::WrongType
+        const bool otherKind = m_fault == CardSimFault::WrongType || m_fault == CardSimFault::WrongAckKind;
+        CardSimExchange exchange = otherKind
                                        ? ConfigAnswer("basic write, answered as an extended one", true, true)
                                        : ConfigAnswer("basic write", false, true);
         exchange.configStored = true;
@@ -214,8 +224,9 @@ CardSimExchange CCardSimulator::HandleRequest(const std::vector<std::uint8_t>& f
             if (!DecodeWrite(frame, kWnmpInnerDataPos, CardConfigRecord::kSize, written, problem))
                 return {"extended write ignored: " + problem, {}, 0, false};
             m_config = written;
+            const bool otherKind = m_fault == CardSimFault::WrongType || m_fault == CardSimFault::WrongAckKind;
             CardSimExchange exchange =
-                m_fault == CardSimFault::WrongType
+                otherKind
                     ? ConfigAnswer("extended write, answered as a basic one", false, true)
                     : ConfigAnswer("extended write", true, true);
             exchange.configStored = true;

@@ -1,10 +1,14 @@
 // The card buttons of the main window on the fake serial control and the fake clock: reset, read
-// status, the exchange's room check and silence time-out, and the status window.
+// status, the exchange's room check and silence time-out, the status window, configure and the
+// verified write.
+#include "card/card_config_dlg.h"
+#include "card/card_protocol.h"
 #include "card/card_status_dlg.h"
 #include "res/resource.h"
 #include "sim/card_simulator.h"
 #include "tests/support/window_fixture.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -33,6 +37,8 @@ private slots:
     void roomCheck();
     void lostDeviceEndsTheExchange();
     void configurationAnswerFillsTheWorkingRecord();
+    void configureCard_data();
+    void configureCard();
 
 private:
     // The simulated card answers each request as the card would.
@@ -208,6 +214,81 @@ void TestCardWindow::configurationAnswerFillsTheWorkingRecord() {
     QVERIFY(dlg.m_config.bytes == m_sim->Config().bytes);
     QCOMPARE(f.comm.OpsStartingWith("Output").last().size(), QString("Output=").size() + 18 * 3 - 1);
     QVERIFY(f.prompts.messages.empty());
+}
+
+void TestCardWindow::configureCard_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<bool>("suppress");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<int>("written"); // length of the write request, 0 for none
+    const QStringList ok{QStringLiteral("卡配置成功改写！")}, failed{QStringLiteral("卡配置改写失败！")};
+    const QStringList basicOk{QStringLiteral("卡基本配置成功改写！")}, basicFailed{QStringLiteral("卡基本配置改写失败！")};
+    QTest::newRow("extended write") << int(CardSimFault::None) << true << false << ok << 1102;
+    QTest::newRow("basic write") << int(CardSimFault::None) << true << true << basicOk << 272;
+    QTest::newRow("cancel") << int(CardSimFault::None) << false << false << QStringList() << 0;
+    QTest::newRow("lower-case answers") << int(CardSimFault::LowerCase) << true << false << ok << 1102;
+    QTest::newRow("different data acknowledged") << int(CardSimFault::WrongAck) << true << false << failed << 1102;
+    QTest::newRow("different basic data") << int(CardSimFault::WrongAck) << true << true << basicFailed << 272;
+    QTest::newRow("basic ack to an extended write") << int(CardSimFault::WrongAckKind) << true << false << failed << 1102;
+    QTest::newRow("extended ack to a basic write") << int(CardSimFault::WrongAckKind) << true << true << basicFailed << 272;
+    // The card answers the read with its status: the status window, and nothing more.
+    QTest::newRow("status answer") << int(CardSimFault::WrongType) << true << false << QStringList() << 0;
+    QTest::newRow("no answer") << int(CardSimFault::Silent) << true << false << QStringList({QStringLiteral("读卡配置失败!")}) << 0;
+}
+
+void TestCardWindow::configureCard() {
+    QFETCH(int, fault);
+    QFETCH(bool, accept);
+    QFETCH(bool, suppress);
+    QFETCH(QStringList, messages);
+    QFETCH(int, written);
+    CTerminalDlg& dlg = f.Start();
+    AnswerWithSimulator(CardSimFault(fault));
+    const CardConfigRecord atStart = m_sim->Config();
+    int configDialogs = 0, statusWindows = 0;
+    f.prompts.onModal = [&](QDialog& d) {
+        auto* config = qobject_cast<CCardConfigDlg*>(&d);
+        if (!config) {
+            ++statusWindows;
+            return int(QDialog::Rejected);
+        }
+        ++configDialogs;
+        static_cast<QLineEdit*>(config->Control(IDC_CFG_UNIT_NAME))->setText(QStringLiteral("EDITED"));
+        static_cast<QCheckBox*>(config->Control(IDC_CFG_SUPPRESS_EXTENDED))->setChecked(suppress);
+        if (!accept)
+            return int(QDialog::Rejected);
+        static_cast<QPushButton*>(config->Control(IDC_CFG_PROGRAM))->click();
+        return d.result();
+    };
+    f.comm.ClearLog();
+    static_cast<QPushButton*>(dlg.Control(IDC_CONFIGURE_CARD))->click();
+    QCOMPARE(f.prompts.Texts(), messages);
+    QCOMPARE(statusWindows, fault == int(CardSimFault::WrongType) ? 1 : 0);
+    QCOMPARE(configDialogs, fault == int(CardSimFault::WrongType) || fault == int(CardSimFault::Silent) ? 0 : 1);
+
+    // The read, then at most one write, each frame in one Output after the break preamble.
+    QStringList frames;
+    for (const QString& op : f.comm.OpsStartingWith("Output"))
+        if (op != QStringLiteral("Output=00"))
+            frames << op;
+    QCOMPARE(frames.size(), written ? 2 : 1);
+    if (!written) {
+        QVERIFY(m_sim->Config() == atStart);
+        return;
+    }
+    QCOMPARE(dlg.m_config.UnitName(), std::string("EDITED")); // kept also when the write failed
+    const std::vector<std::uint8_t> expected = BuildCardRequest(
+        written == 1102 ? CardRequest::WriteExtendedConfig : CardRequest::WriteBasicConfig, dlg.m_config);
+    QCOMPARE(int(expected.size()), written);
+    const QByteArray bytes(reinterpret_cast<const char*>(expected.data()), qsizetype(expected.size()));
+    QCOMPARE(frames.last(), QStringLiteral("Output=") + QString::fromLatin1(bytes.toHex(' ').toUpper()));
+    // Everything but the unit name is what the card sent.
+    for (std::size_t i = 0; i < CardConfigRecord::kSize; ++i)
+        if (i < 14 || i >= 30)
+            QCOMPARE(dlg.m_config.bytes[i], atStart.bytes[i]);
+    QCOMPARE(m_sim->Config().UnitName(), std::string("EDITED"));
+    QCOMPARE(f.comm.GetRThreshold(), short(1));
 }
 
 QTEST_MAIN(TestCardWindow)

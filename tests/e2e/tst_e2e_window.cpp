@@ -2,6 +2,7 @@
 // by the test or by the simulated card.
 #include "app/profile.h"
 #include "app/terminal_dlg.h"
+#include "card/card_config_dlg.h"
 #include "card/card_status_dlg.h"
 #include "res/resource.h"
 #include "serial/clock.h"
@@ -58,6 +59,7 @@ private slots:
     void readStatusFromTheSimulatedCard_data();
     void readStatusFromTheSimulatedCard();
     void readConfigurationFromTheSimulatedCard();
+    void programTheSimulatedCard();
 
 private:
     CTerminalDlg& Start(const QString& comPort = QString(), IClock* clock = nullptr) {
@@ -183,17 +185,21 @@ void TestE2eWindow::readStatusFromTheSimulatedCard() {
     CTerminalDlg& dlg = Start(QString(), waitsOutSilence ? static_cast<IClock*>(&fast) : nullptr);
     CCardSimThread card(m_pty->MasterFd(), CardSimFault(fault), 60000);
     QStringList raw, decoded;
+    int shown = 0;
     m_prompts.onModal = [&](QDialog& d) {
-        auto& status = static_cast<CCardStatusDlg&>(d);
+        auto* status = qobject_cast<CCardStatusDlg*>(&d);
+        if (!status)
+            return int(QDialog::Rejected); // the configuration dialog, cancelled
+        ++shown;
         for (int k = 0; k < 15; ++k) {
-            raw << static_cast<QLineEdit*>(status.Control(IDC_STATUS_RAW_FIRST + k))->text();
-            decoded << static_cast<QLabel*>(status.Control(IDC_STATUS_DECODED_FIRST + k))->text();
+            raw << static_cast<QLineEdit*>(status->Control(IDC_STATUS_RAW_FIRST + k))->text();
+            decoded << static_cast<QLabel*>(status->Control(IDC_STATUS_DECODED_FIRST + k))->text();
         }
         return int(QDialog::Rejected);
     };
     static_cast<QPushButton*>(dlg.Control(IDC_READ_CARD_STATUS))->click();
     QCOMPARE(m_prompts.Texts(), messages);
-    QCOMPARE(m_prompts.modalCount, statusWindows);
+    QCOMPARE(shown, statusWindows);
     if (statusWindows) {
         const CardStatusRecord& expected = card.StatusAtStart();
         for (int k : {0, 1, 2, 3, 4, 5, 6, 8, 9, 14}) {
@@ -210,6 +216,34 @@ void TestE2eWindow::readConfigurationFromTheSimulatedCard() {
     dlg.OnConfigureCard();
     QVERIFY2(m_prompts.messages.empty(), qPrintable(m_prompts.Texts().join('|')));
     QVERIFY(dlg.m_config.bytes == card.ConfigAtStart().bytes);
+}
+
+void TestE2eWindow::programTheSimulatedCard() {
+    CTerminalDlg& dlg = Start();
+    CCardSimThread card(m_pty->MasterFd(), CardSimFault::None);
+    QStringList unitNames;
+    QString newName = QStringLiteral("BENCH-7");
+    m_prompts.onModal = [&](QDialog& d) {
+        auto& config = static_cast<CCardConfigDlg&>(d);
+        auto* unitName = static_cast<QLineEdit*>(config.Control(IDC_CFG_UNIT_NAME));
+        unitNames << unitName->text();
+        if (newName.isEmpty())
+            return int(QDialog::Rejected);
+        unitName->setText(newName);
+        static_cast<QPushButton*>(config.Control(IDC_CFG_PROGRAM))->click();
+        return d.result();
+    };
+    dlg.OnConfigureCard();
+    QCOMPARE(m_prompts.Texts(), QStringList(QStringLiteral("卡配置成功改写！")));
+    QCOMPARE(card.Config().UnitName(), std::string("BENCH-7"));
+    newName.clear();
+    dlg.OnConfigureCard();
+    QCOMPARE(unitNames, QStringList({QStringLiteral("SERIMO-SIM"), QStringLiteral("BENCH-7")}));
+    // Only the unit name changed on the card.
+    CardConfigRecord expected = card.ConfigAtStart();
+    expected.SetUnitName("BENCH-7");
+    QVERIFY(card.Config() == expected);
+    QCOMPARE(card.Requests(), 3);
 }
 
 QTEST_MAIN(TestE2eWindow)

@@ -31,6 +31,15 @@ public:
     const CardStatusRecord& StatusAtStart() const { return m_expected; }
     const CardConfigRecord& ConfigAtStart() const { return m_config; }
     int Requests() const { return m_requests; }
+    // What the card holds now (after writes), read safely while it runs.
+    CardConfigRecord Config() const {
+        std::lock_guard lock(m_mutex);
+        return m_sim.Config();
+    }
+    void SetConfig(const CardConfigRecord& config) {
+        std::lock_guard lock(m_mutex);
+        m_sim.SetConfig(config);
+    }
 
 private:
     void Run() {
@@ -42,7 +51,12 @@ private:
             if (::poll(&pfd, 1, 10) > 0 && (pfd.revents & POLLIN)) {
                 const ssize_t n = ::read(m_fd, buf, sizeof buf);
                 if (n > 0) {
-                    for (CardSimExchange& e : m_sim.Feed(buf, std::size_t(n))) {
+                    std::vector<CardSimExchange> exchanges;
+                    {
+                        std::lock_guard lock(m_mutex);
+                        exchanges = m_sim.Feed(buf, std::size_t(n));
+                    }
+                    for (CardSimExchange& e : exchanges) {
                         ++m_requests;
                         if (!e.reply.empty())
                             due.emplace_back(Clock::now() + std::chrono::milliseconds(e.delayMs), std::move(e.reply));
@@ -67,6 +81,7 @@ private:
     }
 
     int m_fd;
+    mutable std::mutex m_mutex; // guards m_sim
     CCardSimulator m_sim;
     CardStatusRecord m_expected;
     CardConfigRecord m_config;
