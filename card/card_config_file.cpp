@@ -21,8 +21,8 @@ QString ConfigFileMessage(ConfigFileResult result) {
 QString ConfigFileName(const QDateTime& local) {
     const QDate d = local.date();
     const QTime t = local.time();
-    return QString::asprintf("%04d-%02d-%02d %02d.%02d.%02d.cfg", d.year(), d.month(), d.day(), t.hour(), t.minute(),
-                             t.second());
+    return QString::asprintf("%04d-%02d-%02d %02d.%02d.%02d.cfg", d.year(), d.month(), d.day(), t.hour(),
+                             t.minute(), t.second());
 }
 
 ConfigFileResult SaveConfigFile(const CardConfigRecord& record, const QString& path) {

@@ -8,7 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-bool SaveConfigurationToFile(const CardConfigRecord& record, IPrompts& prompts, CProfile* profile, IClock& clock) {
+bool SaveConfigurationToFile(const CardConfigRecord& record, IPrompts& prompts, CProfile* profile,
+                             IClock& clock) {
     const QString name = ConfigFileName(clock.LocalNow());
     const ConfigFileResult result = SaveConfigFile(record, QDir::current().filePath(name));
     if (result != ConfigFileResult::Ok) {
@@ -28,10 +29,11 @@ bool SaveConfigurationToFile(const CardConfigRecord& record, IPrompts& prompts, 
 }
 
 bool RestoreConfigurationFromFile(CardConfigRecord& record, IPrompts& prompts, const CProfile* profile) {
-    const QString recent = profile ? profile->GetProfileString(kConfigFileSection, kRecentFileKey, QString()) : QString();
+    const QString recent =
+        profile ? profile->GetProfileString(kConfigFileSection, kRecentFileKey, QString()) : QString();
     const QString start = recent.isEmpty() ? QDir::currentPath() : QDir::current().filePath(recent);
-    const auto chosen = prompts.ChooseFile(QStringLiteral("打开"), QStringLiteral("S24 Card Config Files(*.cfg)|*.cfg||"),
-                                           start, true);
+    const auto chosen = prompts.ChooseFile(
+        QStringLiteral("打开"), QStringLiteral("S24 Card Config Files(*.cfg)|*.cfg||"), start, true);
     if (!chosen)
         return false;
     QDir::setCurrent(QFileInfo(*chosen).absolutePath());

@@ -28,12 +28,15 @@ CExtCardConfigDlg::CExtCardConfigDlg(const CardConfigRecord& record, IPrompts& p
     m_built = BuildDialog(*this, ExtCardConfigDialogTemplate());
     LinkLabelBuddies(m_built);
     for (int i = 0; i < Form::kMacBytes; ++i) {
-        Control(IDC_PREFERRED_MAC_FIRST + i)->setAccessibleName(QStringLiteral("Preferred MAC Address %1").arg(i + 1));
-        Control(IDC_MANDATORY_MAC_FIRST + i)->setAccessibleName(QStringLiteral("Mandatory MAC Address %1").arg(i + 1));
+        Control(IDC_PREFERRED_MAC_FIRST + i)
+            ->setAccessibleName(QStringLiteral("Preferred MAC Address %1").arg(i + 1));
+        Control(IDC_MANDATORY_MAC_FIRST + i)
+            ->setAccessibleName(QStringLiteral("Mandatory MAC Address %1").arg(i + 1));
     }
     for (int k = 0; k < Form::kKeys; ++k)
         for (int j = 1; j <= Form::kKeyBytes; ++j)
-            Control(Form::KeyBoxId(k, j))->setAccessibleName(QStringLiteral("WEP Key %1 byte %2").arg(k + 1).arg(j));
+            Control(Form::KeyBoxId(k, j))
+                ->setAccessibleName(QStringLiteral("WEP Key %1 byte %2").arg(k + 1).arg(j));
     Control(IDC_EXT_INFO)->setAccessibleName(QStringLiteral("Length and Version"));
 
     auto* ok = Get<QPushButton>(IDOK);
@@ -42,7 +45,8 @@ CExtCardConfigDlg::CExtCardConfigDlg(const CardConfigRecord& record, IPrompts& p
     connect(Get<QPushButton>(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
     // Clicks only: the channel jump must not happen when the dialog sets the box itself.
     connect(Get<QCheckBox>(IDC_ADHOC_ENABLE), &QCheckBox::clicked, this, &CExtCardConfigDlg::OnAdHocClicked);
-    connect(Get<QCheckBox>(IDC_POWER_DOWN_ENABLE), &QCheckBox::clicked, this, &CExtCardConfigDlg::OnPowerDownClicked);
+    connect(Get<QCheckBox>(IDC_POWER_DOWN_ENABLE), &QCheckBox::clicked, this,
+            &CExtCardConfigDlg::OnPowerDownClicked);
     connect(Get<QComboBox>(IDC_WEP_AUTH), &QComboBox::currentIndexChanged, this,
             &CExtCardConfigDlg::OnAuthenticationChanged);
     OnInitDialog();
@@ -160,7 +164,8 @@ void CExtCardConfigDlg::OnOK() {
 }
 
 void CExtCardConfigDlg::OnAdHocClicked() {
-    Get<QComboBox>(IDC_ADHOC_CHANNEL)->setCurrentIndex(Get<QCheckBox>(IDC_ADHOC_ENABLE)->isChecked() ? 0 : -1);
+    Get<QComboBox>(IDC_ADHOC_CHANNEL)
+        ->setCurrentIndex(Get<QCheckBox>(IDC_ADHOC_ENABLE)->isChecked() ? 0 : -1);
     ApplyAdHocRule();
 }
 
@@ -185,7 +190,9 @@ void CExtCardConfigDlg::OnAuthenticationChanged() {
     }
 }
 
-void CExtCardConfigDlg::OnPowerDownClicked() { ApplyPowerDownRule(); }
+void CExtCardConfigDlg::OnPowerDownClicked() {
+    ApplyPowerDownRule();
+}
 
 void CExtCardConfigDlg::ApplyPowerDownRule() {
     EnableAll(m_built,

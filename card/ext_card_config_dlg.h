@@ -41,10 +41,7 @@ private:
     void ApplyAdHocRule();
     void ApplyPowerDownRule();
 
-    template <class T>
-    T* Get(int id) const {
-        return static_cast<T*>(Control(id));
-    }
+    template <class T> T* Get(int id) const { return static_cast<T*>(Control(id)); }
 
     CardConfigRecord m_record;
     IPrompts& m_prompts;

@@ -8,7 +8,9 @@
 
 namespace {
 
-QString Decimal(int value) { return QString::number(value); }
+QString Decimal(int value) {
+    return QString::number(value);
+}
 
 // A whole decimal number 0-255, blanks around it allowed.
 std::optional<std::uint8_t> ReadByteNumber(const QString& text) {
@@ -81,7 +83,8 @@ FormCollectResult ExtCardConfigForm::Collect(CardConfigRecord& record) const {
     numbers.push_back({off, &offSecs, "Off:", IDC_POWER_OFF});
     numbers.push_back({on, &onSecs, "On:", IDC_POWER_ON});
     for (int i = 0; i < kMacBytes; ++i)
-        numbers.push_back({preferredMac[i], &preferred[i], "Preferred MAC Address", IDC_PREFERRED_MAC_FIRST + i});
+        numbers.push_back(
+            {preferredMac[i], &preferred[i], "Preferred MAC Address", IDC_PREFERRED_MAC_FIRST + i});
     numbers.push_back({txPower, &power, "TX Power", IDC_ADHOC_TX_POWER});
     for (const Number& n : numbers) {
         const auto value = ReadByteNumber(n.text);

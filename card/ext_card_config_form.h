@@ -18,22 +18,22 @@ struct ExtCardConfigForm {
     // A 40-bit key uses the first five bytes of each row, a 128-bit key all thirteen.
     static constexpr int kShortKeyBytes = 5;
 
-    int keyInUse = -1;       // radio group 1173-1176
-    int authentication = -1; // drop-down 1172
+    int keyInUse = -1;                           // radio group 1173-1176
+    int authentication = -1;                     // drop-down 1172
     std::array<bool, 4> basicRates{}, txRates{}; // 1137-1140, 1141-1144
-    bool adHocEnabled = false;      // 1130
-    bool enableApplication = false; // 1160
-    bool powerDownEnabled = false;  // 1162
-    bool longPreamble = false;      // 1161
-    int port2Baud = -1;             // drop-down 1159
-    int channel = -1;               // drop-down 1134, item index (channel - 1)
+    bool adHocEnabled = false;                   // 1130
+    bool enableApplication = false;              // 1160
+    bool powerDownEnabled = false;               // 1162
+    bool longPreamble = false;                   // 1161
+    int port2Baud = -1;                          // drop-down 1159
+    int channel = -1;                            // drop-down 1134, item index (channel - 1)
     // The number boxes hold what the user sees, checked when collected.
-    QString restartDelay;                      // 1231
-    std::array<QString, kMacBytes> mandatoryMac; // 1152-1157, kept in no record byte
-    QString idle, off, on;                     // 1167, 1165, 1164
-    std::array<QString, kMacBytes> preferredMac; // 1146-1151
-    QString info;                              // 1229
-    QString txPower;                           // 1230
+    QString restartDelay;                                   // 1231
+    std::array<QString, kMacBytes> mandatoryMac;            // 1152-1157, kept in no record byte
+    QString idle, off, on;                                  // 1167, 1165, 1164
+    std::array<QString, kMacBytes> preferredMac;            // 1146-1151
+    QString info;                                           // 1229
+    QString txPower;                                        // 1230
     std::array<std::array<QString, kKeyBytes>, kKeys> keys; // 1177-1228
 
     void Load(const CardConfigRecord& record);

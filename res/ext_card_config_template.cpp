@@ -39,7 +39,8 @@ std::vector<ControlTemplate> MakeControls() {
 
     c.push_back({IDOK, K::Button, "OK", 270, 6, 64, 17});
     c.push_back({IDCANCEL, K::Button, "Cancel", 270, 27, 64, 17});
-    c.push_back({IDC_EXT_INFO, K::Edit, "", 270, 48, 64, 32, kStyleBorder | kStyleMultiLine | kStyleReadOnly});
+    c.push_back(
+        {IDC_EXT_INFO, K::Edit, "", 270, 48, 64, 32, kStyleBorder | kStyleMultiLine | kStyleReadOnly});
 
     c.push_back({IDC_STATIC, K::Group, "Miscellaneous Parameters", 133, 78, 201, 57});
     c.push_back({IDC_STATIC, K::Text, "188 Restart Delay (ticks)", 140, 92, 90, 8});
@@ -49,7 +50,8 @@ std::vector<ControlTemplate> MakeControls() {
     c.push_back({IDC_ENABLE_APPLICATION, K::Check, "Enable Application", 140, 121, 80, 10});
     c.push_back({IDC_LONG_PREAMBLE, K::Check, "Long RF Preamble", 232, 121, 80, 10});
 
-    c.push_back({IDC_STATIC, K::Group, "Enhanced Radio Power Down [All values are in seconds]", 7, 139, 327, 36});
+    c.push_back(
+        {IDC_STATIC, K::Group, "Enhanced Radio Power Down [All values are in seconds]", 7, 139, 327, 36});
     c.push_back({IDC_POWER_DOWN_ENABLE, K::Check, "Enable", 14, 155, 50, 10});
     c.push_back({IDC_POWER_ON_LABEL, K::Text, "On:", 80, 156, 18, 8});
     c.push_back({IDC_POWER_ON, K::NumberBox, "1163", 100, 154, 34, 12, kBox});
@@ -64,9 +66,11 @@ std::vector<ControlTemplate> MakeControls() {
     static const char* const kUse[4] = {"Use WEP Key 1", "Use WEP Key 2", "Use WEP Key 3", "Use WEP Key 4"};
     for (int k = 0; k < 4; ++k) {
         const int y = 211 + 16 * k;
-        c.push_back({IDC_WEP_KEY_USE_FIRST + k, K::Radio, kUse[k], 14, y + 1, 78, 10, k == 0 ? kStyleGroup : kStyleNone});
+        c.push_back({IDC_WEP_KEY_USE_FIRST + k, K::Radio, kUse[k], 14, y + 1, 78, 10,
+                     k == 0 ? kStyleGroup : kStyleNone});
         for (int j = 1; j <= 13; ++j)
-            c.push_back({IDC_WEP_KEY_FIRST - 1 + 13 * k + j, K::Edit, "", 97 + 16 * (j - 1), y, 14, 12, kBox});
+            c.push_back(
+                {IDC_WEP_KEY_FIRST - 1 + 13 * k + j, K::Edit, "", 97 + 16 * (j - 1), y, 14, 12, kBox});
         c.push_back({IDC_STATIC, K::Text, "(HEX)", 307, y + 2, 24, 8});
     }
     return c;
@@ -76,7 +80,7 @@ std::vector<ControlTemplate> MakeControls() {
 
 const DialogTemplate& ExtCardConfigDialogTemplate() {
     static const std::vector<ControlTemplate> controls = MakeControls();
-    static const DialogTemplate t{IDD_EXT_CARD_CONFIG, "Extended Card Configuration", 341, 284, "MS Sans Serif", 8,
-                                  controls};
+    static const DialogTemplate t{
+        IDD_EXT_CARD_CONFIG, "Extended Card Configuration", 341, 284, "MS Sans Serif", 8, controls};
     return t;
 }

@@ -21,7 +21,9 @@ QByteArray Bytes(const CardConfigRecord& r) {
     return QByteArray(reinterpret_cast<const char*>(r.bytes.data()), qsizetype(r.bytes.size()));
 }
 
-void Click(QDialog& d, int id) { static_cast<QAbstractButton*>(d.findChild<QWidget*>(QStringLiteral("ctl%1").arg(id)))->click(); }
+void Click(QDialog& d, int id) {
+    static_cast<QAbstractButton*>(d.findChild<QWidget*>(QStringLiteral("ctl%1").arg(id)))->click();
+}
 
 } // namespace
 
@@ -55,15 +57,17 @@ private:
     void AnswerWithSimulator() {
         m_sim = std::make_unique<CCardSimulator>();
         f.comm.onOutput = [this](const QByteArray& bytes) {
-            for (const CardSimExchange& e :
-                 m_sim->Feed(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())))
+            for (const CardSimExchange& e : m_sim->Feed(
+                     reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())))
                 if (!e.reply.empty())
-                    f.comm.ScheduleInput(e.delayMs + 5, QByteArray(reinterpret_cast<const char*>(e.reply.data()),
-                                                                   qsizetype(e.reply.size())));
+                    f.comm.ScheduleInput(
+                        e.delayMs + 5,
+                        QByteArray(reinterpret_cast<const char*>(e.reply.data()), qsizetype(e.reply.size())));
         };
     }
     // Runs "配置卡" with `basic` driving the configuration dialog and `extended` the extended one.
-    void Configure(std::function<int(CCardConfigDlg&)> basic, std::function<int(CExtCardConfigDlg&)> extended = {}) {
+    void Configure(std::function<int(CCardConfigDlg&)> basic,
+                   std::function<int(CExtCardConfigDlg&)> extended = {}) {
         f.prompts.onModal = [=](QDialog& d) {
             if (auto* ext = qobject_cast<CExtCardConfigDlg*>(&d))
                 return extended ? extended(*ext) : int(QDialog::Rejected);

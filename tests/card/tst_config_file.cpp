@@ -65,9 +65,10 @@ private slots:
         QTest::addColumn<QDateTime>("local");
         QTest::addColumn<QString>("name");
         QTest::newRow("padded") << QDateTime(QDate(2024, 3, 5), QTime(14, 5, 9)) << "2024-03-05 14.05.09.cfg";
-        QTest::newRow("last second of a year") << QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59))
-                                               << "1999-12-31 23.59.59.cfg";
-        QTest::newRow("midnight") << QDateTime(QDate(2026, 1, 1), QTime(0, 0, 0)) << "2026-01-01 00.00.00.cfg";
+        QTest::newRow("last second of a year")
+            << QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)) << "1999-12-31 23.59.59.cfg";
+        QTest::newRow("midnight") << QDateTime(QDate(2026, 1, 1), QTime(0, 0, 0))
+                                  << "2026-01-01 00.00.00.cfg";
     }
     void nameFromLocalTime() {
         QFETCH(QDateTime, local);
@@ -124,7 +125,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("a.cfg"));
         WriteFile(path, QByteArray(900, 'x')); // an older, longer file of the same name
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+        QFile::setPermissions(path,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
 
         QCOMPARE(int(SaveConfigFile(Pattern(7), path)), int(ConfigFileResult::Ok));
         QCOMPARE(ReadFile(path), Bytes(Pattern(7)));
@@ -146,6 +148,9 @@ private slots:
         QTest::newRow("read-only folder") << "readonly";
         QTest::newRow("folder in the way") << "blocked";
         QTest::newRow("missing folder") << "missing";
+#ifdef Q_OS_LINUX
+        QTest::newRow("read-only file system") << "/proc"; // refused even to root
+#endif
     }
     void failedSaveLeavesNoFile() {
         QFETCH(QString, where);
@@ -153,17 +158,18 @@ private slots:
         QDir top(dir.path());
         top.mkpath(QStringLiteral("readonly"));
         top.mkpath(QStringLiteral("blocked/a.cfg"));
-        QFile::setPermissions(dir.filePath(QStringLiteral("readonly")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.filePath(QStringLiteral("readonly")),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         if (where == QLatin1String("readonly") && RunningAsRoot())
             QSKIP("root writes into read-only folders");
 
-        const QString path = dir.filePath(where + QStringLiteral("/a.cfg"));
+        const QString path = QDir(dir.path()).absoluteFilePath(where + QStringLiteral("/a.cfg"));
         const ConfigFileResult result = SaveConfigFile(Pattern(7), path);
-        QFile::setPermissions(dir.filePath(QStringLiteral("readonly")), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                                          QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.filePath(QStringLiteral("readonly")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(int(result), int(ConfigFileResult::CannotCreate));
         QCOMPARE(ConfigFileMessage(result), QStringLiteral("文件建立失败!"));
-        if (where != QLatin1String("missing"))
+        if (where == QLatin1String("readonly") || where == QLatin1String("blocked"))
             QCOMPARE(QDir(dir.filePath(where)).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(!QFileInfo(path).isFile());
     }
@@ -185,7 +191,8 @@ private slots:
                  QStringList{QStringLiteral("2024-03-05 14.05.09.cfg")});
         QCOMPARE(ReadFile(folder.dir.filePath(QStringLiteral("2024-03-05 14.05.09.cfg"))), Bytes(Pattern(2)));
         CProfile reread(iniPath);
-        QCOMPARE(reread.GetProfileString(QStringLiteral("Setting"), QStringLiteral("Recent File Saved"), QString()),
+        QCOMPARE(reread.GetProfileString(QStringLiteral("Setting"), QStringLiteral("Recent File Saved"),
+                                         QString()),
                  QStringLiteral("2024-03-05 14.05.09.cfg"));
         QCOMPARE(reread.GetProfileInt(QStringLiteral("Com Port"), QStringLiteral("Baud"), 0), 5);
     }
@@ -202,7 +209,8 @@ private slots:
         QVERIFY(!SaveConfigurationToFile(Pattern(1), prompts, &profile, clock));
         QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("文件建立失败!")});
         QCOMPARE(ReadFile(iniPath), QByteArray("[Setting]\r\nRecent File Saved=old.cfg\r\n"));
-        QCOMPARE(profile.GetProfileString(QStringLiteral("Setting"), QStringLiteral("Recent File Saved"), QString()),
+        QCOMPARE(profile.GetProfileString(QStringLiteral("Setting"), QStringLiteral("Recent File Saved"),
+                                          QString()),
                  QStringLiteral("old.cfg"));
     }
 
@@ -213,7 +221,8 @@ private slots:
         QTest::addColumn<bool>("replaced");
         QTest::newRow("good file") << "sub/b.cfg" << 541 << QStringList() << true;
         QTest::newRow("cancel") << QString() << 541 << QStringList() << false;
-        QTest::newRow("short file") << "sub/b.cfg" << 540 << QStringList{QStringLiteral("文件长度不对!")} << false;
+        QTest::newRow("short file") << "sub/b.cfg" << 540 << QStringList{QStringLiteral("文件长度不对!")}
+                                    << false;
         QTest::newRow("directory") << "sub" << 541 << QStringList{QStringLiteral("文件无法打开!")} << false;
     }
     void restoreCommand() {
@@ -244,7 +253,8 @@ private slots:
         // A chosen file's folder is where the next save lands.
         const QString expectedFolder =
             answer.isNull() ? folder.dir.path() : QFileInfo(folder.dir.filePath(answer)).absolutePath();
-        QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(), QFileInfo(expectedFolder).canonicalFilePath());
+        QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(),
+                 QFileInfo(expectedFolder).canonicalFilePath());
         QCOMPARE(ReadFile(iniPath), QByteArray("[Setting]\r\nRecent File Saved=2024-03-05 14.05.09.cfg\r\n"));
     }
 };

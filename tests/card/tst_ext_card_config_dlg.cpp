@@ -33,8 +33,7 @@ CardConfigRecord Sample() {
     return r;
 }
 
-template <class T>
-T* Get(const CExtCardConfigDlg& dlg, int id) {
+template <class T> T* Get(const CExtCardConfigDlg& dlg, int id) {
     auto* w = qobject_cast<T*>(dlg.Control(id));
     Q_ASSERT(w);
     return w;
@@ -71,7 +70,8 @@ private slots:
         QCOMPARE(Get<CNumberBox>(dlg, IDC_POWER_OFF)->text(), QStringLiteral("20"));
         QCOMPARE(Get<QLineEdit>(dlg, ExtCardConfigForm::KeyBoxId(0, 1))->text(),
                  QString::asprintf("%02X", Sample().bytes[151]));
-        QCOMPARE(Get<QPlainTextEdit>(dlg, IDC_EXT_INFO)->toPlainText(), QStringLiteral("Length = 413\nVersion = 2.5"));
+        QCOMPARE(Get<QPlainTextEdit>(dlg, IDC_EXT_INFO)->toPlainText(),
+                 QStringLiteral("Length = 413\nVersion = 2.5"));
         for (int i = 0; i < 6; ++i)
             QCOMPARE(Get<QLineEdit>(dlg, IDC_MANDATORY_MAC_FIRST + i)->text(), QStringLiteral("0"));
         // SERIMO_SCREENSHOT=file.png keeps a picture of the dialog, for looking at the layout.
@@ -114,8 +114,8 @@ private slots:
         QVERIFY(channel->isEnabled());
         enable->click();
         QCOMPARE(channel->currentIndex(), -1);
-        for (int id : {int(IDC_ADHOC_CHANNEL), int(IDC_ADHOC_TX_POWER), int(IDC_BASIC_RATE_FIRST), IDC_TX_RATE_FIRST + 3,
-                       int(IDC_ADHOC_TX_POWER_LABEL)})
+        for (int id : {int(IDC_ADHOC_CHANNEL), int(IDC_ADHOC_TX_POWER), int(IDC_BASIC_RATE_FIRST),
+                       IDC_TX_RATE_FIRST + 3, int(IDC_ADHOC_TX_POWER_LABEL)})
             QVERIFY2(!dlg.Control(id)->isEnabled(), qPrintable(QString::number(id)));
         enable->click();
         QCOMPARE(channel->currentText(), QStringLiteral("Chan 01"));
@@ -189,7 +189,8 @@ private slots:
         QCOMPARE(CExtCardConfigDlg::Edit(record, prompts, nullptr), pressOk);
         QCOMPARE(prompts.modalCount, 1);
         QCOMPARE(int(record.RestartDelay()), pressOk ? 99 : 100);
-        QCOMPARE(int(record.WepKeyByte(0, 0)), pressOk && refuseFirst ? 0xAA : int(Sample().WepKeyByte(0, 0)));
+        QCOMPARE(int(record.WepKeyByte(0, 0)),
+                 pressOk && refuseFirst ? 0xAA : int(Sample().WepKeyByte(0, 0)));
         if (!pressOk)
             QVERIFY(record == Sample());
     }
@@ -208,8 +209,10 @@ private slots:
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("key -1") << ExtCardConfigForm::KeyBoxId(1, 9) << "-1" << QStringLiteral("WEP KEY的有效数值在00-FF之间！");
-        QTest::newRow("key empty") << ExtCardConfigForm::KeyBoxId(3, 13) << "" << QStringLiteral("请设置WEP KEY!");
+        QTest::newRow("key -1") << ExtCardConfigForm::KeyBoxId(1, 9) << "-1"
+                                << QStringLiteral("WEP KEY的有效数值在00-FF之间！");
+        QTest::newRow("key empty") << ExtCardConfigForm::KeyBoxId(3, 13) << ""
+                                   << QStringLiteral("请设置WEP KEY!");
         QTest::newRow("MAC 300") << int(IDC_PREFERRED_MAC_FIRST) << "300"
                                  << QStringLiteral("Preferred MAC Address 必须是0到255之间的整数！");
     }

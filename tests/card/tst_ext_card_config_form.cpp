@@ -111,7 +111,7 @@ private slots:
         ExtCardConfigForm form;
         form.Load(r);
         form.keys[0][0] = QStringLiteral("C3"); // a box before the one under test
-        form.keys[2][6] = text;                  // key 3, byte 7
+        form.keys[2][6] = text;                 // key 3, byte 7
         form.keys[3][0] = QStringLiteral("3C"); // and one after it
         const auto result = form.Collect(r);
         QCOMPARE(result.message, message);
@@ -133,8 +133,10 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("focus");
-        QTest::newRow("authentication 3") << 207 << 3 << QStringLiteral("请选择WEP鉴定算法!") << int(IDC_WEP_AUTH);
-        QTest::newRow("key in use 4") << 206 << 4 << QStringLiteral("请选择加密算法序号!") << int(IDC_WEP_KEY_USE_FIRST);
+        QTest::newRow("authentication 3")
+            << 207 << 3 << QStringLiteral("请选择WEP鉴定算法!") << int(IDC_WEP_AUTH);
+        QTest::newRow("key in use 4")
+            << 206 << 4 << QStringLiteral("请选择加密算法序号!") << int(IDC_WEP_KEY_USE_FIRST);
     }
     void unselectedChoicesAreAskedFor() {
         QFETCH(int, offset);
