@@ -78,6 +78,10 @@ void CCardConfigDlg::OnInitDialog() {
     LoadStep();
 }
 
+bool CCardConfigDlg::SuppressExtended() const {
+    return static_cast<QAbstractButton*>(Control(IDC_CFG_SUPPRESS_EXTENDED))->isChecked();
+}
+
 void CCardConfigDlg::LoadStep() {
     m_form.Load(m_record);
     DoDataExchange(false);
@@ -174,7 +178,8 @@ void CCardConfigDlg::DoDataExchange(bool save) {
     check(IDC_CFG_POWER_SAVE, m_form.powerSaveEnabled);
     check(IDC_CFG_REPLACE_REMOTE_IP, m_form.replaceRemoteIp);
     check(IDC_CFG_SEND_UNIT_NAME_ID, m_form.sendUnitNameId);
-    check(IDC_CFG_SUPPRESS_EXTENDED, m_form.suppressExtended);
+    if (save) // it starts off and no load changes it
+        check(IDC_CFG_SUPPRESS_EXTENDED, m_form.suppressExtended);
     text(IDC_CFG_DHCP_TIMEOUT, m_form.dhcpTimeout);
     list(IDC_CFG_GROUP_NAME, m_form.groupName);
     list(IDC_CFG_OPTION11, m_form.option11);

@@ -23,7 +23,7 @@ public:
                    QWidget* parent = nullptr);
 
     // The state of "Suppress Extended Config" when the dialog closed: write the basic part only.
-    bool SuppressExtended() const { return m_form.suppressExtended; }
+    bool SuppressExtended() const;
 
     QWidget* Control(int id) const { return m_built.Control(id); }
     const CBuiltDialog& Built() const { return m_built; }

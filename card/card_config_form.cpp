@@ -107,7 +107,6 @@ void CardConfigForm::Load(const CardConfigRecord& r) {
     dhcpTimeout = QString::number(r.DhcpTimeout());
     groupName = r.GroupNameIndex();
     option11 = r.Option11Index();
-    suppressExtended = false;
 }
 
 FormCollectResult CardConfigForm::Collect(CardConfigRecord& r) const {

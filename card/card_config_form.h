@@ -48,13 +48,13 @@ struct CardConfigForm {
     bool powerSaveEnabled = false;
     bool replaceRemoteIp = false;
     bool sendUnitNameId = false; // 1088: ticked when the record's bit is clear
-    bool suppressExtended = false;
+    bool suppressExtended = false; // tied to no record byte; off when the dialog opens
     QString dhcpTimeout = QStringLiteral("0");
     int groupName = -1; // list index
     int option11 = -1;  // list index
     int powerSaveAlgorithm = 1; // the arrow control's position
 
-    // Fills every value from the record. "Suppress Extended Config" starts off.
+    // Fills every value that belongs to a record byte.
     void Load(const CardConfigRecord& record);
     // Checks the values in the dialog's order and writes them into the record, stopping at the first
     // failure. What was written before a failing check stays written.

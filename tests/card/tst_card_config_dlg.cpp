@@ -194,7 +194,6 @@ void TestCardConfigDlg::layoutFollowsTheTemplate() {
     QCOMPARE(dlg.Control(IDCANCEL)->geometry(), at(295, 302, 63, 18));
     QCOMPARE(static_cast<QPushButton*>(dlg.Control(IDC_CFG_PROGRAM))->text(), QStringLiteral("Program Card\nand Exit"));
     QVERIFY(static_cast<QPushButton*>(dlg.Control(IDCANCEL))->isDefault());
-    QStringList groups;
     for (QGroupBox* g : dlg.findChildren<QGroupBox*>())
         if (g->title() == QStringLiteral("DHCP / BOOTP"))
             QCOMPARE(g->geometry(), at(137, 45, 224, 94));
