@@ -102,8 +102,9 @@ void TestCardConfigFiles::extendedChangesAreSavedAndProgrammed() {
     int extendedDialogs = 0;
     Configure(
         [](CCardConfigDlg& d) {
-            Click(d, IDC_CFG_EXTENDED);
             Click(d, IDC_CFG_SAVE_FILE);
+            Click(d, IDC_CFG_EXTENDED);
+            Click(d, IDC_CFG_SAVE_FILE); // the same second: replaces the first
             Click(d, IDC_CFG_PROGRAM);
             return d.result();
         },
