@@ -1,4 +1,4 @@
-// .cfg files: the format, the failures and their messages, and the two commands around them.
+// .cfg files: the format, the failures and their messages; a failed save leaves the profile alone.
 #include "app/profile.h"
 #include "card/card_config_file.h"
 #include "card/config_file_commands.h"
@@ -162,37 +162,6 @@ private slots:
         QCOMPARE(profile.GetProfileString(QStringLiteral("Setting"), QStringLiteral("Recent File Saved"),
                                           QString()),
                  QStringLiteral("old.cfg"));
-    }
-
-    // The chooser starts at the last saved name in the current folder; a chosen file's folder becomes
-    // the current one, where the next save lands.
-    void restoreCommand_data() {
-        QTest::addColumn<bool>("choose");
-        QTest::newRow("file chosen") << true;
-        QTest::newRow("cancel") << false;
-    }
-    void restoreCommand() {
-        QFETCH(bool, choose);
-        CCurrentFolder folder;
-        QDir(folder.dir.path()).mkdir(QStringLiteral("sub"));
-        WriteFile(folder.dir.filePath(QStringLiteral("sub/b.cfg")), Bytes(Pattern(9)));
-        const QString iniPath = folder.dir.filePath(QStringLiteral("serimo.ini"));
-        WriteFile(iniPath, "[Setting]\r\nRecent File Saved=last.cfg\r\n");
-        CProfile profile(iniPath);
-        CFakePrompts prompts;
-        prompts.chooserAnswers.push_back(choose ? folder.dir.filePath(QStringLiteral("sub/b.cfg"))
-                                                : QString());
-
-        CardConfigRecord record = Pattern(1);
-        QCOMPARE(RestoreConfigurationFromFile(record, prompts, &profile), choose);
-        QVERIFY(prompts.messages.empty());
-        QVERIFY(record == (choose ? Pattern(9) : Pattern(1)));
-        QCOMPARE(prompts.choosers.size(), std::size_t(1));
-        QCOMPARE(prompts.choosers[0].start, folder.dir.filePath(QStringLiteral("last.cfg")));
-        QCOMPARE(prompts.choosers[0].filter, QStringLiteral("S24 Card Config Files(*.cfg)|*.cfg||"));
-        QVERIFY(prompts.choosers[0].mustExist);
-        const QString expected = choose ? folder.dir.filePath(QStringLiteral("sub")) : folder.dir.path();
-        QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(), QFileInfo(expected).canonicalFilePath());
     }
 };
 
