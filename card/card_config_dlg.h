@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+class CProfile;
+class IClock;
 class IPrompts;
 
 // "Card Configuration": edits the basic part of the caller's record in place. The record changes
@@ -15,6 +17,10 @@ class CCardConfigDlg : public QDialog {
 
 public:
     CCardConfigDlg(CardConfigRecord& record, IPrompts& prompts, QWidget* parent = nullptr);
+    // With the profile (where the last saved file name is kept) and the clock (which names saved
+    // files), as the program opens it.
+    CCardConfigDlg(CardConfigRecord& record, IPrompts& prompts, CProfile& profile, IClock& clock,
+                   QWidget* parent = nullptr);
 
     // The state of "Suppress Extended Config" when the dialog closed: write the basic part only.
     bool SuppressExtended() const;
@@ -40,11 +46,12 @@ public:
     void OnReplaceRemoteIp();
     void OnProgramCard();
 
+    // Buttons 1102, 1103 and 1104: the extended dialog and configuration files.
+    void OnExtendedConfiguration();
+    void OnSaveToFile();
+    void OnRestoreFromFile();
+
 protected:
-    // Buttons 1102, 1103 and 1104: the extended dialog and configuration files plug in here.
-    virtual void OnExtendedConfiguration() {}
-    virtual void OnSaveToFile() {}
-    virtual void OnRestoreFromFile() {}
 
     // Moves the exchange values between the form and the controls.
     void DoDataExchange(bool saveAndValidate);
@@ -53,6 +60,8 @@ protected:
     IPrompts& m_prompts;
     CardConfigForm m_form;
     CBuiltDialog m_built;
+    CProfile* m_pProfile = nullptr;
+    IClock* m_pClock = nullptr;
 
 private:
     void OnInitDialog();

@@ -135,7 +135,7 @@ std::uint32_t CTerminalDlg::HandleCardAnswer(int count) {
 
 bool CTerminalDlg::RunCardConfigDialog(bool& suppressExtended) {
     // Owned by the window so that it stays above it, also when the window is pinned on top.
-    CCardConfigDlg dialog(m_config, m_prompts, this);
+    CCardConfigDlg dialog(m_config, m_prompts, m_profile, m_clock, this);
     const bool accepted = m_prompts.RunModal(dialog) == QDialog::Accepted;
     suppressExtended = dialog.SuppressExtended();
     return accepted;

@@ -58,4 +58,5 @@ const DialogTemplate& MainDialogTemplate();       // 102, the main window
 const DialogTemplate& AboutDialogTemplate();      // 100
 const DialogTemplate& CardStatusDialogTemplate(); // 136
 const DialogTemplate& CardConfigDialogTemplate(); // 137
+const DialogTemplate& ExtCardConfigDialogTemplate(); // 139
 const DialogTemplate* FindDialogTemplate(int id);

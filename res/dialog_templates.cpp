@@ -230,8 +230,8 @@ const DialogTemplate& CardConfigDialogTemplate() {
 }
 
 const DialogTemplate* FindDialogTemplate(int id) {
-    for (const DialogTemplate* t :
-         {&MainDialogTemplate(), &AboutDialogTemplate(), &CardStatusDialogTemplate(), &CardConfigDialogTemplate()})
+    for (const DialogTemplate* t : {&MainDialogTemplate(), &AboutDialogTemplate(), &CardStatusDialogTemplate(),
+                                   &CardConfigDialogTemplate(), &ExtCardConfigDialogTemplate()})
         if (t->id == id)
             return t;
     return nullptr;

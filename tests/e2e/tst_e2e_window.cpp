@@ -4,6 +4,8 @@
 #include "app/terminal_dlg.h"
 #include "card/card_config_dlg.h"
 #include "card/card_status_dlg.h"
+#include "card/ext_card_config_dlg.h"
+#include "card/number_box.h"
 #include "res/resource.h"
 #include "serial/clock.h"
 #include "serial/port_devices.h"
@@ -60,6 +62,7 @@ private slots:
     void readStatusFromTheSimulatedCard();
     void readConfigurationFromTheSimulatedCard();
     void programTheSimulatedCard();
+    void programAnExtendedSettingOnTheSimulatedCard();
 
 private:
     CTerminalDlg& Start(const QString& comPort = QString(), IClock* clock = nullptr) {
@@ -243,6 +246,38 @@ void TestE2eWindow::programTheSimulatedCard() {
     expected.SetUnitName("BENCH-7");
     QVERIFY(card.Config() == expected);
     QCOMPARE(card.Requests(), 3);
+}
+
+void TestE2eWindow::programAnExtendedSettingOnTheSimulatedCard() {
+    CTerminalDlg& dlg = Start();
+    CCardSimThread card(m_pty->MasterFd(), CardSimFault::None);
+    QStringList delays;
+    bool program = true;
+    m_prompts.onModal = [&](QDialog& d) {
+        if (auto* ext = qobject_cast<CExtCardConfigDlg*>(&d)) {
+            auto* delay = static_cast<CNumberBox*>(ext->Control(IDC_RESTART_DELAY));
+            delays << delay->text();
+            delay->Step(-1);
+            static_cast<QPushButton*>(ext->Control(IDOK))->click();
+            return d.result();
+        }
+        auto& config = static_cast<CCardConfigDlg&>(d);
+        static_cast<QPushButton*>(config.Control(IDC_CFG_EXTENDED))->click();
+        if (!program)
+            return int(QDialog::Rejected);
+        static_cast<QPushButton*>(config.Control(IDC_CFG_PROGRAM))->click();
+        return d.result();
+    };
+    dlg.OnConfigureCard();
+    QCOMPARE(m_prompts.Texts(), QStringList(QStringLiteral("卡配置成功改写！")));
+    program = false;
+    dlg.OnConfigureCard(); // read back
+    const int before = card.ConfigAtStart().RestartDelay();
+    QCOMPARE(delays, QStringList({QString::number(before), QString::number(before - 1)}));
+    CardConfigRecord expected = card.ConfigAtStart();
+    expected.SetRestartDelay(std::uint8_t(before - 1));
+    expected.SetPreferredApMacCopy(expected.PreferredApMac());
+    QVERIFY(card.Config() == expected);
 }
 
 QTEST_MAIN(TestE2eWindow)
