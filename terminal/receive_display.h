@@ -17,5 +17,6 @@ bool ReceiveTextNeedsClear(std::size_t textBytes, bool autoClear);
 // Where to start showing a display piece so that at most `limit` bytes of it are shown: the whole of
 // it when it fits, else a tail that starts on a character (never inside a GBK character, a "\r\n" or
 // a hex "XX " group). A piece bigger than the whole receive area would be emptied away by the next
-// arrival anyway; laying out megabytes of it is what would freeze the window on a fast line.
+// arrival anyway; laying out megabytes of it is what would freeze the window on a fast line. Never
+// past the end of the piece; piece.size() means nothing of it is shown.
 std::size_t DisplayTailStart(const std::string& piece, bool hex, std::size_t limit = kReceiveTextLimit);
