@@ -87,7 +87,23 @@ QString CProfile::Decode(QByteArrayView bytes) const {
 QByteArrayView CProfile::Bytes(const Line& line) const {
     if (line.edited >= 0)
         return QByteArrayView(m_edited[std::size_t(line.edited)]);
-    return QByteArrayView(m_data.constData() + line.begin, line.size);
+    return QByteArrayView(m_data.constData() + line.begin, qsizetype(line.size));
+}
+
+QByteArrayView CProfile::Name(const Line& line) const {
+    const QByteArrayView bytes = Bytes(line);
+    if (line.nameBegin != kFar)
+        return bytes.sliced(line.nameBegin, line.nameSize);
+    const Parsed p = ParseLine(bytes);
+    return bytes.sliced(p.nameBegin, p.nameSize);
+}
+
+void CProfile::SetName(Line& line) const {
+    const Parsed p = ParseLine(Bytes(line));
+    line.kind = p.kind;
+    const bool near = p.nameBegin < kFar && p.nameSize < 0xFFFF;
+    line.nameBegin = near ? std::uint8_t(p.nameBegin) : kFar;
+    line.nameSize = near ? std::uint16_t(p.nameSize) : 0;
 }
 
 CProfile::Parsed CProfile::ParseLine(QByteArrayView bytes) const {
@@ -213,24 +229,37 @@ bool CProfile::Reload() {
     m_data = std::move(data);
     m_state = LoadState::Loaded;
 
+    // Two passes: the first counts the entries, so that the second fills a vector of the right size
+    // (growing it by doubling would need twice the memory at its peak).
     const qsizetype n = m_data.size();
     const char* const base = m_data.constData();
-    qsizetype pos = 0;
-    bool firstLine = true;
-    while (pos < n) {
-        const void* nl = std::memchr(base + pos, '\n', std::size_t(n - pos));
-        const qsizetype next = nl ? qsizetype(static_cast<const char*>(nl) - base) + 1 : n;
-        if (firstLine && nl) {
-            m_eol = next - pos >= 2 && base[next - 2] == '\r' ? QByteArray("\r\n") : QByteArray("\n");
-            firstLine = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        std::size_t count = 0;
+        bool lastOther = false;
+        for (qsizetype pos = 0; pos < n;) {
+            const void* nl = std::memchr(base + pos, '\n', std::size_t(n - pos));
+            const qsizetype next = nl ? qsizetype(static_cast<const char*>(nl) - base) + 1 : n;
+            if (pos == 0 && nl)
+                m_eol = next >= 2 && base[next - 2] == '\r' ? QByteArray("\r\n") : QByteArray("\n");
+            Line line;
+            line.begin = std::uint32_t(pos);
+            line.size = std::uint32_t(next - pos);
+            SetName(line);
+            // Blank lines and comments are kept as runs: a file of millions of them costs one entry.
+            const bool other = line.kind == Kind::Other;
+            if (!(other && lastOther))
+                ++count;
+            if (pass == 1) {
+                if (other && lastOther)
+                    m_lines.back().size += line.size;
+                else
+                    m_lines.push_back(line);
+            }
+            lastOther = other;
+            pos = next;
         }
-        const Kind kind = ParseLine(QByteArrayView(base + pos, next - pos)).kind;
-        // Blank lines and comments are kept as runs: a file of millions of them costs one entry.
-        if (kind == Kind::Other && !m_lines.empty() && m_lines.back().kind == Kind::Other)
-            m_lines.back().size += next - pos;
-        else
-            m_lines.push_back(Line{pos, next - pos, -1, kind});
-        pos = next;
+        if (pass == 0)
+            m_lines.reserve(count + 64); // room for the window's own keys without growing
     }
     return true;
 }
@@ -249,11 +278,7 @@ bool CProfile::NameMatches(QByteArrayView stored, const QString& wanted, const Q
 std::ptrdiff_t CProfile::FindSection(const QString& section) const {
     const QByteArray ascii = AsciiOrNull(section);
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind != Kind::Section)
-            continue;
-        const QByteArrayView bytes = Bytes(m_lines[i]);
-        const Parsed p = ParseLine(bytes);
-        if (NameMatches(bytes.sliced(p.nameBegin, p.nameSize), section, ascii))
+        if (m_lines[i].kind == Kind::Section && NameMatches(Name(m_lines[i]), section, ascii))
             return std::ptrdiff_t(i);
     }
     return -1;
@@ -266,11 +291,7 @@ std::ptrdiff_t CProfile::FindEntry(const QString& section, const QString& key) c
         return -1;
     const QByteArray ascii = AsciiOrNull(key);
     for (std::size_t i = std::size_t(s) + 1; i < m_lines.size() && m_lines[i].kind != Kind::Section; ++i) {
-        if (m_lines[i].kind != Kind::Entry)
-            continue;
-        const QByteArrayView bytes = Bytes(m_lines[i]);
-        const Parsed p = ParseLine(bytes);
-        if (NameMatches(bytes.sliced(p.nameBegin, p.nameSize), key, ascii))
+        if (m_lines[i].kind == Kind::Entry && NameMatches(Name(m_lines[i]), key, ascii))
             return std::ptrdiff_t(i);
     }
     return -1;
@@ -337,8 +358,9 @@ bool CProfile::IsValidKeyName(const QString& key) {
 CProfile::Line CProfile::NewLine(Kind kind, const QByteArray& bytes, const QByteArray& eol) {
     m_edited.push_back(bytes + eol);
     Line line;
-    line.size = m_edited.back().size();
+    line.size = std::uint32_t(m_edited.back().size());
     line.edited = std::int32_t(m_edited.size() - 1);
+    SetName(line);
     line.kind = kind;
     return line;
 }
@@ -352,14 +374,15 @@ void CProfile::ConvertToUtf8() {
         if (QByteArray(encoder.encode(text)) != bytes)
             continue;
         m_edited.push_back(text.toUtf8());
-        line.size = m_edited.back().size();
+        line.size = std::uint32_t(m_edited.back().size());
         line.edited = std::int32_t(m_edited.size() - 1);
     }
     m_utf8 = true;
-    // Bytes kept as they were may read differently as UTF-8.
+    // Names moved; bytes kept as they were may even read differently as UTF-8. A run of other lines
+    // stays one (parsed whole it could look like anything).
     for (Line& line : m_lines)
         if (line.kind != Kind::Other)
-            line.kind = ParseLine(Bytes(line)).kind;
+            SetName(line);
 }
 
 bool CProfile::SetEntry(const QString& section, const QString& key, const QString& value) {
@@ -383,8 +406,7 @@ bool CProfile::SetEntry(const QString& section, const QString& key, const QStrin
         if (m_lines[i].kind != Kind::Entry)
             continue;
         const QByteArrayView bytes = Bytes(m_lines[i]);
-        const Parsed p = ParseLine(bytes);
-        const QByteArrayView stored = bytes.sliced(p.nameBegin, p.nameSize);
+        const QByteArrayView stored = Name(m_lines[i]);
         if (NameMatches(stored, key, ascii)) {
             // Keep the key as it is spelt in the file, and the line's own line end.
             const QByteArray eol = !bytes.endsWith('\n')      ? QByteArray()
@@ -408,7 +430,7 @@ bool CProfile::Flush(QString* error) {
     QByteArray bytes;
     qsizetype total = m_utf8 ? kUtf8Bom.size() : 0;
     for (const Line& line : m_lines)
-        total += line.size + m_eol.size();
+        total += qsizetype(line.size) + m_eol.size();
     bytes.reserve(total);
     if (m_utf8)
         bytes += kUtf8Bom;

@@ -62,13 +62,18 @@ public:
 private:
     enum class Kind : std::uint8_t { Other, Section, Entry };
     // One line, or a run of lines the program has no use for (blank lines, comments): the bytes,
-    // line ends included, are a slice of m_data or, once written, one of m_edited.
+    // line ends included, are a slice of m_data or, once written, one of m_edited. The place of the
+    // name is kept so that a look-up need not parse every line again. 16 bytes a line: the file is at
+    // most kMaxFileSize.
     struct Line {
-        qsizetype begin = 0;
-        qsizetype size = 0;
+        std::uint32_t begin = 0;
+        std::uint32_t size = 0;
         std::int32_t edited = -1;
+        std::uint16_t nameSize = 0;
+        std::uint8_t nameBegin = 0; // kFar: the name is too far in or too long, parse the line
         Kind kind = Kind::Other;
     };
+    static constexpr std::uint8_t kFar = 0xFF;
     // Where the parts of a line are, as offsets into its bytes.
     struct Parsed {
         Kind kind = Kind::Other;
@@ -77,6 +82,8 @@ private:
     };
 
     QByteArrayView Bytes(const Line& line) const;
+    QByteArrayView Name(const Line& line) const;
+    void SetName(Line& line) const;
     Parsed ParseLine(QByteArrayView bytes) const;
     QString Decode(QByteArrayView bytes) const;
     QByteArray Encode(const QString& text) const;

@@ -9,14 +9,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
 
+// In memory where there is such a folder: a save syncs the file to disk, which would make this slow.
 QString PathForThisProcess() {
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("serimo-fuzz-profile-%1.ini").arg(qint64(getpid())));
+    const QString shm = QStringLiteral("/dev/shm");
+    const QString dir = QFileInfo(shm).isDir() && QFileInfo(shm).isWritable() ? shm : QDir::tempPath();
+    return QDir(dir).filePath(QStringLiteral("serimo-fuzz-profile-%1.ini").arg(qint64(getpid())));
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -63,7 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString value = Take(data, size, valueSize);
     const QByteArray file(reinterpret_cast<const char*>(data), qsizetype(size));
 
-    static const QString path = PathForThisProcess();
+    static const QString path = [] {
+        std::atexit([] { QFile::remove(PathForThisProcess()); });
+        return PathForThisProcess();
+    }();
     WriteFile(path, file);
 
     // What other values could be read: the window's own keys, and the written key in other places.
