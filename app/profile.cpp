@@ -437,9 +437,10 @@ bool CProfile::Flush(QString* error) {
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const QByteArrayView line = Bytes(m_lines[i]);
         bytes += line;
-        // The last line may end without a line end; one written after it needs one.
+        // The last line may end without a line end (or with a lone CR, read as one); a line written
+        // after it needs one.
         if (!line.endsWith('\n') && i + 1 < m_lines.size())
-            bytes += m_eol;
+            bytes += line.endsWith('\r') ? QByteArray("\n") : m_eol;
     }
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath())) {

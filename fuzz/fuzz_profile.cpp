@@ -111,7 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; i < probes.size(); ++i) {
             if (sameName(probes[i].section, section) && sameName(probes[i].key, key))
                 continue;
-            FUZZ_CHECK(again.GetProfileString(probes[i].section, probes[i].key, QStringLiteral("\x01missing")) == before[i]);
+            const QString after = again.GetProfileString(probes[i].section, probes[i].key, QStringLiteral("\x01missing"));
+            if (after != before[i])
+                std::fprintf(stderr, "[%s] %s: was \"%s\", now \"%s\"\n", qPrintable(probes[i].section),
+                             qPrintable(probes[i].key), qPrintable(before[i]), qPrintable(after));
+            FUZZ_CHECK(after == before[i]);
         }
     }
     return 0;
