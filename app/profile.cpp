@@ -229,6 +229,12 @@ bool CProfile::Reload() {
     m_data = std::move(data);
     m_state = LoadState::Loaded;
 
+    ParseAll();
+    return true;
+}
+
+void CProfile::ParseAll() {
+    m_lines.clear();
     // Two passes: the first counts the entries, so that the second fills a vector of the right size
     // (growing it by doubling would need twice the memory at its peak).
     const qsizetype n = m_data.size();
@@ -261,7 +267,6 @@ bool CProfile::Reload() {
         if (pass == 0)
             m_lines.reserve(count + 64); // room for the window's own keys without growing
     }
-    return true;
 }
 
 bool CProfile::NameMatches(QByteArrayView stored, const QString& wanted, const QByteArray& wantedAscii) const {
@@ -366,23 +371,23 @@ CProfile::Line CProfile::NewLine(Kind kind, const QByteArray& bytes, const QByte
 }
 
 void CProfile::ConvertToUtf8() {
+    const QByteArray gbk = Serialize();
+    QByteArray utf8;
     QStringEncoder encoder("GBK");
-    for (Line& line : m_lines) {
-        const QByteArrayView bytes = Bytes(line);
-        const QString text = Decode(bytes);
+    for (qsizetype pos = 0; pos < gbk.size();) {
+        const qsizetype nl = gbk.indexOf('\n', pos);
+        const qsizetype next = nl < 0 ? gbk.size() : nl + 1;
+        const QByteArrayView one = QByteArrayView(gbk).sliced(pos, next - pos);
+        const QString text = Decode(one);
         // Bytes that are not GBK text stay as they are: there is nothing to convert them to.
-        if (QByteArray(encoder.encode(text)) != bytes)
-            continue;
-        m_edited.push_back(text.toUtf8());
-        line.size = std::uint32_t(m_edited.back().size());
-        line.edited = std::int32_t(m_edited.size() - 1);
+        utf8 += QByteArray(encoder.encode(text)) == one ? text.toUtf8() : one.toByteArray();
+        pos = next;
     }
+    // Read again as the next run will read the file: kept bytes may mean something else in UTF-8.
+    m_data = std::move(utf8);
+    m_edited.clear();
     m_utf8 = true;
-    // Names moved; bytes kept as they were may even read differently as UTF-8. A run of other lines
-    // stays one (parsed whole it could look like anything).
-    for (Line& line : m_lines)
-        if (line.kind != Kind::Other)
-            SetName(line);
+    ParseAll();
 }
 
 bool CProfile::SetEntry(const QString& section, const QString& key, const QString& value) {
@@ -421,19 +426,12 @@ bool CProfile::SetEntry(const QString& section, const QString& key, const QStrin
     return true;
 }
 
-bool CProfile::Flush(QString* error) {
-    if (m_bReadFailed) {
-        if (error)
-            *error = QStringLiteral("%1: not written, because it could not be read").arg(m_path);
-        return false;
-    }
+QByteArray CProfile::Serialize() const {
     QByteArray bytes;
-    qsizetype total = m_utf8 ? kUtf8Bom.size() : 0;
+    qsizetype total = 0;
     for (const Line& line : m_lines)
         total += qsizetype(line.size) + m_eol.size();
     bytes.reserve(total);
-    if (m_utf8)
-        bytes += kUtf8Bom;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const QByteArrayView line = Bytes(m_lines[i]);
         bytes += line;
@@ -442,6 +440,19 @@ bool CProfile::Flush(QString* error) {
         if (!line.endsWith('\n') && i + 1 < m_lines.size())
             bytes += line.endsWith('\r') ? QByteArray("\n") : m_eol;
     }
+    return bytes;
+}
+
+bool CProfile::Flush(QString* error) {
+    if (m_bReadFailed) {
+        if (error)
+            *error = QStringLiteral("%1: not written, because it could not be read").arg(m_path);
+        return false;
+    }
+    QByteArray bytes;
+    if (m_utf8)
+        bytes += kUtf8Bom;
+    bytes += Serialize();
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath())) {
         if (error)

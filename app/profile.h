@@ -92,6 +92,8 @@ private:
     std::ptrdiff_t FindEntry(const QString& section, const QString& key) const;
     bool SetEntry(const QString& section, const QString& key, const QString& value);
     Line NewLine(Kind kind, const QByteArray& bytes, const QByteArray& eol);
+    void ParseAll();
+    QByteArray Serialize() const;
     void ConvertToUtf8();
 
     QString m_path;

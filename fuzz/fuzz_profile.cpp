@@ -17,10 +17,13 @@
 
 namespace {
 
-// In memory where there is such a folder: a save syncs the file to disk, which would make this slow.
+// SERIMO_FUZZ_TMP (scripts/fuzz sets it, and removes it afterwards), else in memory where there is such a
+// folder: a save syncs the file to disk, which would make this slow.
 QString PathForThisProcess() {
-    const QString shm = QStringLiteral("/dev/shm");
-    const QString dir = QFileInfo(shm).isDir() && QFileInfo(shm).isWritable() ? shm : QDir::tempPath();
+    QString dir = qEnvironmentVariable("SERIMO_FUZZ_TMP");
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    if (dir.isEmpty())
+        dir = shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
     return QDir(dir).filePath(QStringLiteral("serimo-fuzz-profile-%1.ini").arg(qint64(getpid())));
 }
 
@@ -104,7 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QByteArray saved = ReadFile(path);
     CProfile again(path);
-    FUZZ_CHECK(again.GetProfileString(section, key, QStringLiteral("\x01missing")) == value);
+    const QString written = again.GetProfileString(section, key, QStringLiteral("\x01missing"));
+    if (written != value)
+        std::fprintf(stderr, "[%s] %s: wrote \"%s\", read \"%s\"\n", qPrintable(section), qPrintable(key),
+                     qPrintable(value), qPrintable(written));
+    FUZZ_CHECK(written == value);
     // A file made UTF-8 keeps what was GBK text; bytes that were never text may read differently.
     const bool converted = saved.startsWith("\xEF\xBB\xBF") && !file.startsWith("\xEF\xBB\xBF");
     if (!converted || IsGbkText(file)) {
