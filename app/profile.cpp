@@ -6,27 +6,59 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
+#include <cstring>
 #include <limits>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
-// Trims ASCII blanks and tabs (not the bytes of a GBK character).
-QByteArray TrimBlanks(const QByteArray& bytes) {
-    qsizetype begin = 0, end = bytes.size();
-    while (begin < end && (bytes[begin] == ' ' || bytes[begin] == '\t'))
-        ++begin;
-    while (end > begin && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t'))
-        --end;
-    return bytes.mid(begin, end - begin);
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool IsBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+// The two-byte characters of GBK: a lead byte 81-FE, a trail byte 40-FE other than 7F. A trail byte
+// may be "]" (乚 is 81 5D), so the closing bracket of a section is looked for a character at a time.
+bool IsGbkPair(unsigned char lead, unsigned char trail) {
+    return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+}
+
+// The name in ASCII, or a null array when it has other characters.
+QByteArray AsciiOrNull(const QString& name) {
+    for (QChar c : name)
+        if (c.unicode() >= 0x80)
+            return QByteArray();
+    return name.toLatin1();
+}
+
+bool FitsGbk(const QString& text) {
+    QStringEncoder encoder("GBK");
+    const QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError())
+        return false;
+    QStringDecoder decoder("GBK");
+    return decoder.decode(bytes) == text;
 }
 
 } // namespace
 
-CProfile::CProfile(QString path) : m_path(std::move(path)) { Reload(); }
+CProfile::CProfile(QString path)
+    : m_path(std::move(path)), m_gbk("GBK", QStringConverter::Flag::Stateless) {
+    Reload();
+}
 
 QString CProfile::DefaultPath() {
     QString base = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
@@ -45,91 +77,248 @@ QByteArray CProfile::Encode(const QString& text) const {
     return encoder.encode(text);
 }
 
-QString CProfile::Decode(const QByteArray& bytes) const {
+QString CProfile::Decode(QByteArrayView bytes) const {
     if (m_utf8)
         return QString::fromUtf8(bytes);
-    QStringDecoder decoder("GBK");
-    return decoder.decode(bytes);
+    m_gbk.resetState();
+    return m_gbk.decode(bytes);
 }
 
-CProfile::Line CProfile::ParseLine(const QByteArray& raw) const {
-    Line line;
-    line.raw = raw;
-    const QByteArray text = TrimBlanks(raw);
-    if (text.isEmpty() || text.startsWith(';') || text.startsWith('#'))
-        return line;
-    if (text.startsWith('[')) {
-        const qsizetype close = text.indexOf(']');
-        if (close > 0) {
-            line.kind = Line::Section;
-            line.section = Decode(TrimBlanks(text.mid(1, close - 1)));
+QByteArrayView CProfile::Bytes(const Line& line) const {
+    if (line.edited >= 0)
+        return QByteArrayView(m_edited[std::size_t(line.edited)]);
+    return QByteArrayView(m_data.constData() + line.begin, qsizetype(line.size));
+}
+
+QByteArrayView CProfile::Name(const Line& line) const {
+    const QByteArrayView bytes = Bytes(line);
+    if (line.nameBegin != kFar)
+        return bytes.sliced(line.nameBegin, line.nameSize);
+    const Parsed p = ParseLine(bytes);
+    return bytes.sliced(p.nameBegin, p.nameSize);
+}
+
+void CProfile::SetName(Line& line) const {
+    const Parsed p = ParseLine(Bytes(line));
+    line.kind = p.kind;
+    const bool near = p.nameBegin < kFar && p.nameSize < 0xFFFF;
+    line.nameBegin = near ? std::uint8_t(p.nameBegin) : kFar;
+    line.nameSize = near ? std::uint16_t(p.nameSize) : 0;
+}
+
+CProfile::Parsed CProfile::ParseLine(QByteArrayView bytes) const {
+    Parsed parsed;
+    qsizetype end = bytes.size();
+    if (end > 0 && bytes[end - 1] == '\n')
+        --end;
+    if (end > 0 && bytes[end - 1] == '\r')
+        --end;
+    qsizetype begin = 0;
+    while (begin < end && IsBlank(bytes[begin]))
+        ++begin;
+    while (end > begin && IsBlank(bytes[end - 1]))
+        --end;
+    if (begin == end || bytes[begin] == ';' || bytes[begin] == '#')
+        return parsed;
+    if (bytes[begin] == '[') {
+        qsizetype close = begin + 1;
+        while (close < end && bytes[close] != ']') {
+            const bool pair = !m_utf8 && close + 1 < end &&
+                              IsGbkPair(static_cast<unsigned char>(bytes[close]), static_cast<unsigned char>(bytes[close + 1]));
+            close += pair ? 2 : 1;
         }
-        return line;
+        if (close >= end)
+            return parsed;
+        qsizetype nameBegin = begin + 1, nameEnd = close;
+        while (nameBegin < nameEnd && IsBlank(bytes[nameBegin]))
+            ++nameBegin;
+        while (nameEnd > nameBegin && IsBlank(bytes[nameEnd - 1]))
+            --nameEnd;
+        parsed.kind = Kind::Section;
+        parsed.nameBegin = nameBegin;
+        parsed.nameSize = nameEnd - nameBegin;
+        return parsed;
     }
-    const qsizetype eq = text.indexOf('=');
-    if (eq > 0) {
-        line.kind = Line::Entry;
-        line.key = Decode(TrimBlanks(text.left(eq)));
-        line.value = Decode(TrimBlanks(text.mid(eq + 1)));
-    }
-    return line;
+    // "=" is never part of a two-byte GBK character, so the first one ends the key.
+    const qsizetype eq = bytes.sliced(begin, end - begin).indexOf('=');
+    if (eq <= 0)
+        return parsed;
+    qsizetype keyEnd = begin + eq;
+    while (keyEnd > begin && IsBlank(bytes[keyEnd - 1]))
+        --keyEnd;
+    qsizetype valueBegin = begin + eq + 1;
+    while (valueBegin < end && IsBlank(bytes[valueBegin]))
+        ++valueBegin;
+    parsed.kind = Kind::Entry;
+    parsed.nameBegin = begin;
+    parsed.nameSize = keyEnd - begin;
+    parsed.valueBegin = valueBegin;
+    parsed.valueSize = end - valueBegin;
+    return parsed;
 }
 
-void CProfile::Reload() {
+bool CProfile::Reload() {
     m_lines.clear();
+    m_edited.clear();
+    m_data.clear();
     m_utf8 = false;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    // A profile is small; anything huge is not ours to understand, but it is kept as it is.
-    QByteArray bytes = file.readAll();
-    if (bytes.startsWith(kUtf8Bom)) {
-        m_utf8 = true;
-        bytes.remove(0, kUtf8Bom.size());
+    m_eol = "\r\n";
+    m_state = LoadState::Missing;
+    m_loadError.clear();
+
+    const auto fail = [this](const QString& reason) {
+        m_state = LoadState::Unreadable;
+        m_loadError = reason;
+        m_bReadFailed = true;
+        return false;
+    };
+    const QString tooBig = QStringLiteral("larger than %1 MiB").arg(kMaxFileSize / (1024 * 1024));
+
+    const QFileInfo info(m_path);
+    if (!info.exists())
+        return true; // a dangling link as well: saving makes the file
+    // A FIFO would block the open for ever, a device could be read for ever.
+    if (!info.isFile())
+        return fail(QStringLiteral("not a regular file"));
+
+    QFile file;
+#ifdef Q_OS_UNIX
+    // Checked again on the open file, which may have been replaced meanwhile; O_NONBLOCK keeps the
+    // open of a FIFO from waiting for a writer.
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(QStringLiteral("not a regular file"));
     }
-    const QList<QByteArray> rawLines = bytes.split('\n');
-    for (qsizetype i = 0; i < rawLines.size(); ++i) {
-        QByteArray raw = rawLines[i];
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        if (i == rawLines.size() - 1 && raw.isEmpty())
-            break; // the line end of the last line
-        m_lines.push_back(ParseLine(raw));
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(file.errorString());
+    }
+#else
+    file.setFileName(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+#endif
+    const qint64 size = file.size();
+    if (size > kMaxFileSize)
+        return fail(tooBig);
+    // One byte more than expected, to notice a file that grows while it is read.
+    QByteArray data(qsizetype(size) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == data.size()) {
+            if (data.size() > kMaxFileSize)
+                return fail(tooBig);
+            data.resize(std::min<qsizetype>(data.size() * 2, kMaxFileSize + 1));
+        }
+        const qint64 n = file.read(data.data() + got, data.size() - got);
+        if (n < 0)
+            return fail(file.errorString());
+        if (n == 0)
+            break;
+        got += qsizetype(n);
+    }
+    data.resize(got);
+    if (data.startsWith(kUtf8Bom)) {
+        m_utf8 = true;
+        data.remove(0, kUtf8Bom.size());
+    }
+    m_data = std::move(data);
+    m_state = LoadState::Loaded;
+
+    ParseAll();
+    return true;
+}
+
+void CProfile::ParseAll() {
+    m_lines.clear();
+    // Two passes: the first counts the entries, so that the second fills a vector of the right size
+    // (growing it by doubling would need twice the memory at its peak).
+    const qsizetype n = m_data.size();
+    const char* const base = m_data.constData();
+    for (int pass = 0; pass < 2; ++pass) {
+        std::size_t count = 0;
+        bool lastOther = false;
+        for (qsizetype pos = 0; pos < n;) {
+            const void* nl = std::memchr(base + pos, '\n', std::size_t(n - pos));
+            const qsizetype next = nl ? qsizetype(static_cast<const char*>(nl) - base) + 1 : n;
+            if (pos == 0 && nl)
+                m_eol = next >= 2 && base[next - 2] == '\r' ? QByteArray("\r\n") : QByteArray("\n");
+            Line line;
+            line.begin = std::uint32_t(pos);
+            line.size = std::uint32_t(next - pos);
+            SetName(line);
+            // Blank lines and comments are kept as runs: a file of millions of them costs one entry.
+            const bool other = line.kind == Kind::Other;
+            if (!(other && lastOther))
+                ++count;
+            if (pass == 1) {
+                if (other && lastOther)
+                    m_lines.back().size += line.size;
+                else
+                    m_lines.push_back(line);
+            }
+            lastOther = other;
+            pos = next;
+        }
+        if (pass == 0)
+            m_lines.reserve(count + 64); // room for the window's own keys without growing
     }
 }
 
-const CProfile::Line* CProfile::FindEntry(const QString& section, const QString& key) const {
-    bool inSection = false;
-    bool seenSection = false;
-    for (const Line& line : m_lines) {
-        if (line.kind == Line::Section) {
-            // The first section of a name is the one that counts.
-            if (inSection)
-                return nullptr;
-            inSection = !seenSection && line.section.compare(section, Qt::CaseInsensitive) == 0;
-            seenSection = seenSection || inSection;
-        } else if (inSection && line.kind == Line::Entry && line.key.compare(key, Qt::CaseInsensitive) == 0) {
-            return &line;
-        }
+bool CProfile::NameMatches(QByteArrayView stored, const QString& wanted, const QByteArray& wantedAscii) const {
+    if (!wantedAscii.isNull()) {
+        const bool storedAscii =
+            std::all_of(stored.begin(), stored.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (storedAscii)
+            return stored.size() == wantedAscii.size() &&
+                   qstrnicmp(stored.data(), wantedAscii.constData(), size_t(stored.size())) == 0;
     }
-    return nullptr;
+    return Decode(stored).compare(wanted, Qt::CaseInsensitive) == 0;
+}
+
+std::ptrdiff_t CProfile::FindSection(const QString& section) const {
+    const QByteArray ascii = AsciiOrNull(section);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == Kind::Section && NameMatches(Name(m_lines[i]), section, ascii))
+            return std::ptrdiff_t(i);
+    }
+    return -1;
+}
+
+// The first section of a name is the one that counts.
+std::ptrdiff_t CProfile::FindEntry(const QString& section, const QString& key) const {
+    const std::ptrdiff_t s = FindSection(section);
+    if (s < 0)
+        return -1;
+    const QByteArray ascii = AsciiOrNull(key);
+    for (std::size_t i = std::size_t(s) + 1; i < m_lines.size() && m_lines[i].kind != Kind::Section; ++i) {
+        if (m_lines[i].kind == Kind::Entry && NameMatches(Name(m_lines[i]), key, ascii))
+            return std::ptrdiff_t(i);
+    }
+    return -1;
 }
 
 int CProfile::GetProfileInt(const QString& section, const QString& key, int defaultValue) const {
-    const Line* line = FindEntry(section, key);
-    if (!line)
+    const std::ptrdiff_t at = FindEntry(section, key);
+    if (at < 0)
         return defaultValue;
+    const QByteArrayView bytes = Bytes(m_lines[std::size_t(at)]);
+    const Parsed p = ParseLine(bytes);
+    const QByteArrayView v = bytes.sliced(p.valueBegin, p.valueSize);
     // A leading decimal number, as the classic profile functions read it; anything that is not a
     // number, or does not fit, gives the default.
-    const QString& v = line->value;
     qsizetype i = 0;
     bool negative = false;
-    if (i < v.size() && (v[i] == u'-' || v[i] == u'+'))
-        negative = v[i++] == u'-';
+    if (i < v.size() && (v[i] == '-' || v[i] == '+'))
+        negative = v[i++] == '-';
     const qsizetype digitsStart = i;
     qint64 value = 0;
-    while (i < v.size() && v[i] >= u'0' && v[i] <= u'9') {
-        value = value * 10 + (v[i].unicode() - u'0');
+    while (i < v.size() && v[i] >= '0' && v[i] <= '9') {
+        value = value * 10 + (v[i] - '0');
         if (value > qint64(std::numeric_limits<int>::max()) + 1)
             return defaultValue;
         ++i;
@@ -144,66 +333,126 @@ int CProfile::GetProfileInt(const QString& section, const QString& key, int defa
 }
 
 QString CProfile::GetProfileString(const QString& section, const QString& key, const QString& defaultValue) const {
-    const Line* line = FindEntry(section, key);
-    return line ? DecodeText(line->value) : defaultValue;
+    const std::ptrdiff_t at = FindEntry(section, key);
+    if (at < 0)
+        return defaultValue;
+    const QByteArrayView bytes = Bytes(m_lines[std::size_t(at)]);
+    const Parsed p = ParseLine(bytes);
+    return DecodeText(Decode(bytes.sliced(p.valueBegin, p.valueSize)));
 }
 
-void CProfile::WriteProfileInt(const QString& section, const QString& key, int value) {
-    SetEntry(section, key, QString::number(value));
+bool CProfile::WriteProfileInt(const QString& section, const QString& key, int value) {
+    return SetEntry(section, key, QString::number(value));
 }
 
-void CProfile::WriteProfileString(const QString& section, const QString& key, const QString& value) {
-    SetEntry(section, key, EncodeText(value));
+bool CProfile::WriteProfileString(const QString& section, const QString& key, const QString& value) {
+    return SetEntry(section, key, EncodeText(value));
 }
 
-void CProfile::SetEntry(const QString& section, const QString& key, const QString& value) {
-    Line entry;
-    entry.kind = Line::Entry;
-    entry.key = key;
-    entry.value = value;
+bool CProfile::IsValidSectionName(const QString& section) {
+    return !section.isEmpty() && !IsBlank(section.front()) && !IsBlank(section.back()) &&
+           !section.contains(u']') && !section.contains(u'\r') && !section.contains(u'\n');
+}
 
-    size_t sectionLine = m_lines.size();
-    for (size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind == Line::Section && m_lines[i].section.compare(section, Qt::CaseInsensitive) == 0) {
-            sectionLine = i;
-            break;
-        }
+bool CProfile::IsValidKeyName(const QString& key) {
+    return !key.isEmpty() && !IsBlank(key.front()) && !IsBlank(key.back()) && key.front() != u'[' &&
+           key.front() != u';' && key.front() != u'#' && !key.contains(u'=') && !key.contains(u'\r') &&
+           !key.contains(u'\n');
+}
+
+CProfile::Line CProfile::NewLine(Kind kind, const QByteArray& bytes, const QByteArray& eol) {
+    m_edited.push_back(bytes + eol);
+    Line line;
+    line.size = std::uint32_t(m_edited.back().size());
+    line.edited = std::int32_t(m_edited.size() - 1);
+    SetName(line);
+    line.kind = kind;
+    return line;
+}
+
+void CProfile::ConvertToUtf8() {
+    const QByteArray gbk = Serialize();
+    QByteArray utf8;
+    QStringEncoder encoder("GBK");
+    for (qsizetype pos = 0; pos < gbk.size();) {
+        const qsizetype nl = gbk.indexOf('\n', pos);
+        const qsizetype next = nl < 0 ? gbk.size() : nl + 1;
+        const QByteArrayView one = QByteArrayView(gbk).sliced(pos, next - pos);
+        const QString text = Decode(one);
+        // Bytes that are not GBK text stay as they are: there is nothing to convert them to.
+        utf8 += QByteArray(encoder.encode(text)) == one ? text.toUtf8() : one.toByteArray();
+        pos = next;
     }
-    if (sectionLine == m_lines.size()) {
-        Line head;
-        head.kind = Line::Section;
-        head.section = section;
-        head.raw = Encode(QLatin1Char('[') + section + QLatin1Char(']'));
-        m_lines.push_back(head);
-        entry.raw = Encode(key + QLatin1Char('=') + value);
-        m_lines.push_back(entry);
-        return;
+    // Read again as the next run will read the file: kept bytes may mean something else in UTF-8.
+    m_data = std::move(utf8);
+    m_edited.clear();
+    m_utf8 = true;
+    ParseAll();
+}
+
+bool CProfile::SetEntry(const QString& section, const QString& key, const QString& value) {
+    if (!IsValidSectionName(section) || !IsValidKeyName(key))
+        return false;
+    // One text GBK lacks (say "ñ" in a path) and the whole file is written as UTF-8, so that it comes
+    // back exactly; a "?" in its place would point somewhere else on the next run.
+    if (!m_utf8 && !(FitsGbk(section) && FitsGbk(key) && FitsGbk(value)))
+        ConvertToUtf8();
+
+    const std::ptrdiff_t s = FindSection(section);
+    const QByteArray entry = Encode(key) + '=' + Encode(value);
+    if (s < 0) {
+        m_lines.push_back(NewLine(Kind::Section, '[' + Encode(section) + ']', m_eol));
+        m_lines.push_back(NewLine(Kind::Entry, entry, m_eol));
+        return true;
     }
-    size_t insertAt = sectionLine + 1;
-    for (size_t i = sectionLine + 1; i < m_lines.size() && m_lines[i].kind != Line::Section; ++i) {
-        if (m_lines[i].kind != Line::Entry)
+    const QByteArray ascii = AsciiOrNull(key);
+    std::size_t insertAt = std::size_t(s) + 1;
+    for (std::size_t i = std::size_t(s) + 1; i < m_lines.size() && m_lines[i].kind != Kind::Section; ++i) {
+        if (m_lines[i].kind != Kind::Entry)
             continue;
-        if (m_lines[i].key.compare(key, Qt::CaseInsensitive) == 0) {
-            // Keep the key as it is spelt in the file.
-            entry.key = m_lines[i].key;
-            entry.raw = Encode(entry.key + QLatin1Char('=') + value);
-            m_lines[i] = entry;
-            return;
+        const QByteArrayView bytes = Bytes(m_lines[i]);
+        const QByteArrayView stored = Name(m_lines[i]);
+        if (NameMatches(stored, key, ascii)) {
+            // Keep the key as it is spelt in the file, and the line's own line end.
+            const QByteArray eol = !bytes.endsWith('\n')      ? QByteArray()
+                                   : bytes.endsWith("\r\n") ? QByteArray("\r\n")
+                                                             : QByteArray("\n");
+            m_lines[i] = NewLine(Kind::Entry, stored.toByteArray() + '=' + Encode(value), eol);
+            return true;
         }
         insertAt = i + 1;
     }
-    entry.raw = Encode(key + QLatin1Char('=') + value);
-    m_lines.insert(m_lines.begin() + qsizetype(insertAt), entry);
+    m_lines.insert(m_lines.begin() + std::ptrdiff_t(insertAt), NewLine(Kind::Entry, entry, m_eol));
+    return true;
+}
+
+QByteArray CProfile::Serialize() const {
+    QByteArray bytes;
+    qsizetype total = 0;
+    for (const Line& line : m_lines)
+        total += qsizetype(line.size) + m_eol.size();
+    bytes.reserve(total);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const QByteArrayView line = Bytes(m_lines[i]);
+        bytes += line;
+        // The last line may end without a line end (or with a lone CR, read as one); a line written
+        // after it needs one.
+        if (!line.endsWith('\n') && i + 1 < m_lines.size())
+            bytes += line.endsWith('\r') ? QByteArray("\n") : m_eol;
+    }
+    return bytes;
 }
 
 bool CProfile::Flush(QString* error) {
+    if (m_bReadFailed) {
+        if (error)
+            *error = QStringLiteral("%1: not written, because it could not be read").arg(m_path);
+        return false;
+    }
     QByteArray bytes;
     if (m_utf8)
         bytes += kUtf8Bom;
-    for (const Line& line : m_lines) {
-        bytes += line.raw;
-        bytes += "\r\n";
-    }
+    bytes += Serialize();
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath())) {
         if (error)

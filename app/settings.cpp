@@ -17,6 +17,10 @@ QString settings::DefaultFilePath() {
 void CTerminalDlg::LoadSettings() {
     using namespace settings;
     const CProfile& p = m_profile;
+    // Said once, here; the file is then left alone for the whole run (see SaveSettings).
+    if (p.State() == CProfile::LoadState::Unreadable)
+        m_prompts.MessageBox(QStringLiteral("设置文件 %1 无法读取（%2），本次使用默认设置，且不会改写该文件。")
+                                 .arg(QDir::toNativeSeparators(p.Path()), p.LoadError()));
     m_nPort = p.GetProfileInt(kComPort, QStringLiteral("ComPort"), 0);
     m_nBaud = p.GetProfileInt(kComPort, QStringLiteral("Baud"), 3);
     m_nParity = p.GetProfileInt(kComPort, QStringLiteral("Checkout"), 0);
@@ -45,7 +49,10 @@ void CTerminalDlg::LoadSettings() {
 
 void CTerminalDlg::SaveSettings() {
     using namespace settings;
-    // Another program (or a second copy of this one) may have changed other parts of the file.
+    if (!m_profile.Writable())
+        return;
+    // Another program (or a second copy of this one) may have changed other parts of the file. If it
+    // cannot be read now, Flush refuses and says why.
     m_profile.Reload();
     CProfile& p = m_profile;
     p.WriteProfileInt(kComPort, QStringLiteral("ComPort"), m_nPort);

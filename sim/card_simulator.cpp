@@ -4,6 +4,7 @@
 #include "card/hex_codec.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
 #include <chrono>
@@ -336,6 +337,13 @@ CardSimExchange CCardSimulator::Answer(std::string request, std::uint16_t type, 
 }
 
 bool CCardSimulator::LoadConfig(const QString& path, QString* error) {
+    // Opening a FIFO would wait for a writer for ever, and a device could be read without end.
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = QStringLiteral("could not load %1: %2").arg(
+                path, QFileInfo::exists(path) ? QStringLiteral("not a regular file") : QStringLiteral("no such file"));
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)

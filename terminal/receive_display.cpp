@@ -1,5 +1,6 @@
 #include "terminal/receive_display.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -69,8 +70,9 @@ std::size_t DisplayTailStart(const std::string& piece, bool hex, std::size_t lim
     if (piece.size() <= limit)
         return 0;
     std::size_t cut = piece.size() - limit;
+    // Rounding up to a character may run past the end; then nothing of the piece is shown.
     if (hex)
-        return (cut + 2) / 3 * 3;
+        return std::min((cut + 2) / 3 * 3, piece.size());
     // Bytes below 80h stand alone; a run of higher bytes is made of two-byte characters from its start.
     std::size_t runStart = cut;
     while (runStart > 0 && static_cast<unsigned char>(piece[runStart - 1]) >= 0x80)
@@ -79,7 +81,7 @@ std::size_t DisplayTailStart(const std::string& piece, bool hex, std::size_t lim
         ++cut;
     if (cut > 0 && cut < piece.size() && piece[cut - 1] == '\r' && piece[cut] == '\n')
         ++cut;
-    return cut;
+    return std::min(cut, piece.size());
 }
 
 std::size_t DisplayInputStart(std::size_t n, bool hex, std::size_t limit) {

@@ -17,11 +17,12 @@ bool ReceiveTextNeedsClear(std::size_t textBytes, bool autoClear);
 // Where to start showing a display piece so that at most `limit` bytes of it are shown: the whole of
 // it when it fits, else a tail that starts on a character (never inside a GBK character, a "\r\n" or
 // a hex "XX " group). A piece bigger than the whole receive area would be emptied away by the next
-// arrival anyway; laying out megabytes of it is what would freeze the window on a fast line.
+// arrival anyway; laying out megabytes of it is what would freeze the window on a fast line. Never
+// past the end of the piece; piece.size() means nothing of it is shown.
+std::size_t DisplayTailStart(const std::string& piece, bool hex, std::size_t limit = kReceiveTextLimit);
+
 // The first of n received bytes whose display form can still be seen after DisplayTailStart: in hex
 // display only the newest groups that fit the area survive, so converting the rest is wasted work on
 // a fast line. Text display needs every byte (line feeds vanish, Chinese pairs are counted from the
 // start of their run), so it starts at 0.
 std::size_t DisplayInputStart(std::size_t n, bool hex, std::size_t limit = kReceiveTextLimit);
-
-std::size_t DisplayTailStart(const std::string& piece, bool hex, std::size_t limit = kReceiveTextLimit);

@@ -43,6 +43,31 @@ struct PendingReply {
     std::size_t sent = 0;
 };
 
+// Answers waiting for a client that does not read. A real card has a small buffer and loses the
+// oldest; without a bound a client that only sends would grow this process without end.
+constexpr std::size_t kMaxPendingBytes = 16 * 1024;
+
+// Drops the oldest answers not yet begun (one half-sent stays, so the line never carries a torn
+// answer) until the queue is within its bound.
+void BoundPending(std::deque<PendingReply>& pending, const Options& options) {
+    std::size_t total = 0;
+    for (const PendingReply& reply : pending)
+        total += reply.bytes.size() - reply.sent;
+    std::size_t dropped = 0, droppedBytes = 0;
+    auto it = pending.begin();
+    if (it != pending.end() && it->sent > 0)
+        ++it;
+    while (total > kMaxPendingBytes && it != pending.end()) {
+        total -= it->bytes.size();
+        droppedBytes += it->bytes.size();
+        ++dropped;
+        it = pending.erase(it);
+    }
+    if (dropped > 0 && options.verbose)
+        std::fprintf(stderr, "serimo-cardsim: client not reading, %zu oldest answer(s) dropped (%zu bytes)\n",
+                     dropped, droppedBytes);
+}
+
 void PrintUsage(std::FILE* out) {
     std::fprintf(
         out,
@@ -159,7 +184,8 @@ void RemoveLink(const std::string& link, const std::string& target) {
 bool LoadOrCreateConfig(CCardSimulator& card, const std::string& path) {
     const QString file = QString::fromLocal8Bit(path.c_str());
     QString error;
-    const bool ok = QFileInfo::exists(file) ? card.LoadConfig(file, &error) : card.SaveConfig(file, &error);
+    const QFileInfo info(file);
+    const bool ok = info.exists() || info.isSymLink() ? card.LoadConfig(file, &error) : card.SaveConfig(file, &error);
     if (!ok)
         std::fprintf(stderr, "serimo-cardsim: %s\n", error.toLocal8Bit().constData());
     return ok;
@@ -175,15 +201,18 @@ int Serve(int master, CCardSimulator& card, const Options& options) {
     std::deque<PendingReply> pending;
     std::uint8_t buffer[4096];
     while (!g_stop) {
+        // An answer that is due waits for the line to take it (POLLOUT), never in a loop of failed
+        // writes; one that is not due yet sets the time-out.
         int timeout = -1;
+        pollfd pfd{master, POLLIN, 0};
         if (!pending.empty()) {
             const auto wait =
                 std::chrono::duration_cast<std::chrono::milliseconds>(pending.front().due - Clock::now());
-            timeout = static_cast<int>(std::max<long long>(0, wait.count() + 1));
+            if (wait.count() < 0)
+                pfd.events |= POLLOUT;
+            else
+                timeout = static_cast<int>(std::min<long long>(wait.count() + 1, 60000));
         }
-        pollfd pfd{master, POLLIN, 0};
-        if (!pending.empty() && pending.front().due <= Clock::now())
-            pfd.events |= POLLOUT;
         const int ready = poll(&pfd, 1, timeout);
         if (ready < 0) {
             if (errno == EINTR)
@@ -206,6 +235,7 @@ int Serve(int master, CCardSimulator& card, const Options& options) {
                         pending.push_back({Clock::now() + std::chrono::milliseconds(exchange.delayMs),
                                            std::move(exchange.reply), 0});
                 }
+                BoundPending(pending, options);
             } else if (n < 0 && errno == EIO) {
                 hangup = true;
             }
@@ -218,7 +248,7 @@ int Serve(int master, CCardSimulator& card, const Options& options) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             continue;
         }
-        while (!pending.empty() && pending.front().due <= Clock::now()) {
+        while ((pfd.revents & POLLOUT) && !pending.empty() && pending.front().due <= Clock::now()) {
             PendingReply& reply = pending.front();
             const ssize_t n = write(master, reply.bytes.data() + reply.sent, reply.bytes.size() - reply.sent);
             if (n < 0 && (errno == EAGAIN || errno == EINTR))

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,6 +46,7 @@ private slots:
     void profileRoundTrip_data();
     void profileRoundTrip();
     void garbageProfileStartsWithDefaults();
+    void unreadableProfileIsSaidOnceAndKept();
     void offScreenPositionMovesToPrimaryScreen();
     void iconAnimationCycles();
     void aboutFromWindowMenu();
@@ -390,6 +392,22 @@ void TestMainWindow::garbageProfileStartsWithDefaults() {
     // What the program does not understand survives a save byte for byte.
     dlg.OnOK();
     QVERIFY(f.ProfileBytes().startsWith(garbage.left(4096 + 128)));
+}
+
+void TestMainWindow::unreadableProfileIsSaidOnceAndKept() {
+    // A folder where the profile should be: the window starts on the defaults, says so naming the
+    // file, and OK leaves it alone (no second message, nothing written).
+    QVERIFY(QDir().mkdir(f.ProfilePath()));
+    CTerminalDlg& dlg = f.Start();
+    QCOMPARE(dlg.m_nBaud, 3);
+    QCOMPARE(f.prompts.messages.size(), std::size_t(1));
+    QVERIFY(f.prompts.LastText().contains(QDir::toNativeSeparators(f.ProfilePath())));
+    QVERIFY(f.prompts.LastText().contains(QStringLiteral("not a regular file")));
+    dlg.OnOK();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(f.prompts.messages.size(), std::size_t(1));
+    QVERIFY(QFileInfo(f.ProfilePath()).isDir());
+    QVERIFY(QDir().rmdir(f.ProfilePath()));
 }
 
 void TestMainWindow::offScreenPositionMovesToPrimaryScreen() {

@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
@@ -235,6 +239,17 @@ private slots:
         CCardSimulator third;
         QVERIFY(!third.LoadConfig(path));
         QCOMPARE(third.Config().bytes, CCardSimulator::DefaultConfig().bytes);
+#ifdef Q_OS_UNIX
+        // Neither waits for a writer nor reads for ever.
+        const QString fifo = dir.filePath("fifo.cfg"), zero = dir.filePath("zero.cfg");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QFile::link("/dev/zero", zero));
+        QString error;
+        QVERIFY(!third.LoadConfig(fifo, &error));
+        QVERIFY(error.contains("not a regular file"));
+        QVERIFY(!third.LoadConfig(zero));
+        QCOMPARE(third.Config().bytes, CCardSimulator::DefaultConfig().bytes);
+#endif
     }
 };
 

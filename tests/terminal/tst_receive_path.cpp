@@ -178,6 +178,11 @@ void TestReceivePath::displayTail_data() {
     QTest::newRow("inside a character") << QByteArray("a\xD6\xD0\xCE\xC4\xB2\xE2") << false << 5 << 3;
     QTest::newRow("on a character") << QByteArray("a\xD6\xD0\xCE\xC4\xB2\xE2") << false << 4 << 3;
     QTest::newRow("inside a line break") << QByteArray("ab\r\ncd") << false << 3 << 4;
+    // Tiny limits never point past the end: at worst nothing is shown.
+    QTest::newRow("lone high byte, limit 0") << QByteArray("\x80") << false << 0 << 1;
+    QTest::newRow("odd high run, limit 0") << QByteArray("a\x80\x81\x82") << false << 0 << 4;
+    QTest::newRow("hex, partial group, limit 0") << QByteArray("41 4") << true << 0 << 4;
+    QTest::newRow("line break at the end, limit 1") << QByteArray("ab\r\n") << false << 1 << 4;
 }
 
 void TestReceivePath::displayTail() {
