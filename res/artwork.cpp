@@ -157,6 +157,18 @@ QPixmap ResBitmap(int id) {
     }
 }
 
+QString ResArtworkName(int id) {
+    switch (id) {
+    case IDR_MAINFRAME: return QStringLiteral("Serimo 图标");
+    case IDI_LAMP_DARK:
+    case IDI_LAMP_LIT: return QStringLiteral("端口指示灯");
+    case IDI_DECORATION: return QStringLiteral("天线");
+    case IDB_PIN_PRESSED:
+    case IDB_PIN_LYING: return QStringLiteral("窗口总在最前");
+    default: return QString();
+    }
+}
+
 std::vector<QIcon> MakeImageList(const QPixmap& strip, int frameWidth, const QColor& transparent) {
     std::vector<QIcon> frames;
     if (frameWidth <= 0)

@@ -12,6 +12,8 @@
 QPixmap ResIconPixmap(int id, int size);
 QIcon ResIcon(int id);
 QPixmap ResBitmap(int id);
+// What an icon shows, for assistive tools.
+QString ResArtworkName(int id);
 
 inline const QColor kAnimationTransparent(0, 128, 128);
 inline constexpr int kAnimationFrameWidth = 16;

@@ -71,6 +71,7 @@ QWidget* MakeControl(QWidget& parent, const ControlTemplate& c) {
         auto* label = new QLabel(&parent);
         label->setPixmap(ResIconPixmap(text.toInt(), 32));
         label->setAlignment(Qt::AlignCenter);
+        label->setAccessibleName(ResArtworkName(text.toInt()));
         return label;
     }
     case ControlKind::Button: {
@@ -90,6 +91,7 @@ QWidget* MakeControl(QWidget& parent, const ControlTemplate& c) {
     case ControlKind::BitmapButton: {
         auto* button = new CBitmapButton(&parent);
         button->SetBitmap(ResBitmap(text.toInt()));
+        button->setAccessibleName(ResArtworkName(text.toInt()));
         return button;
     }
     case ControlKind::List:
