@@ -270,7 +270,7 @@ void CTerminalDlg::SetTopMost(bool topMost) {
 
 void CTerminalDlg::UpdatePinBitmap() {
     m_ctrlPin->SetBitmap(ResBitmap(IsTopMost() ? IDB_PIN_PRESSED : IDB_PIN_LYING));
-    m_ctrlPin->resize(m_ctrlPin->Bitmap().size());
+    m_ctrlPin->resize(m_ctrlPin->sizeHint());
     m_ctrlPin->setProperty("bitmapId", IsTopMost() ? IDB_PIN_PRESSED : IDB_PIN_LYING);
     m_ctrlPin->setAccessibleDescription(IsTopMost() ? QStringLiteral("开") : QStringLiteral("关"));
     m_ctrlPin->repaint();

@@ -144,7 +144,7 @@ void CBitmapButton::SetBitmap(const QPixmap& bitmap) {
 
 void CBitmapButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_bitmap);
+    painter.drawPixmap(QPointF(0, 0), m_bitmap);
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
@@ -194,7 +194,7 @@ CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t) {
             r.setHeight(closed);
         } else if (c.kind == ControlKind::BitmapButton) {
             // A bitmap button takes the size of its bitmap.
-            r.setSize(static_cast<CBitmapButton*>(w)->Bitmap().size());
+            r.setSize(static_cast<CBitmapButton*>(w)->Bitmap().deviceIndependentSize().toSize());
         }
         w->setGeometry(r);
         if (c.kind == ControlKind::Check && (c.style & kStyleMultiLine))

@@ -31,7 +31,7 @@ public:
     using QAbstractButton::QAbstractButton;
     void SetBitmap(const QPixmap& bitmap);
     const QPixmap& Bitmap() const { return m_bitmap; }
-    QSize sizeHint() const override { return m_bitmap.size(); }
+    QSize sizeHint() const override { return m_bitmap.deviceIndependentSize().toSize(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
