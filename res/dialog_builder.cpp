@@ -151,11 +151,32 @@ void CBitmapButton::paintEvent(QPaintEvent*) {
     }
 }
 
+QString ChooseDialogFamily(const QString& face, const QStringList& installed) {
+    // SimSun draws the dialogs as they were designed; the CJK sans faces of Linux desktops come next.
+    const QStringList preferred = {face,
+                                   QStringLiteral("SimSun"),
+                                   QStringLiteral("宋体"),
+                                   QStringLiteral("NSimSun"),
+                                   QStringLiteral("Noto Sans CJK SC"),
+                                   QStringLiteral("Noto Sans SC"),
+                                   QStringLiteral("Source Han Sans SC"),
+                                   QStringLiteral("WenQuanYi Micro Hei"),
+                                   QStringLiteral("WenQuanYi Zen Hei"),
+                                   QStringLiteral("Droid Sans Fallback")};
+    for (const QString& family : preferred)
+        if (!family.isEmpty() && installed.contains(family, Qt::CaseInsensitive))
+            return family;
+    return QString();
+}
+
 QFont DialogFont(const DialogTemplate& t) {
     QFont font;
-    font.setFamilies({QString::fromUtf8(t.fontFace), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                      QStringLiteral("Noto Sans SC"), QStringLiteral("Droid Sans Fallback")});
+    const QString family = ChooseDialogFamily(QString::fromUtf8(t.fontFace), QFontDatabase::families());
+    // Glyphs the chosen face lacks come from the next CJK faces.
+    QStringList families = {family, QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei")};
+    families.removeAll(QString());
+    if (!families.isEmpty())
+        font.setFamilies(families);
     font.setPointSize(t.pointSize);
     return font;
 }

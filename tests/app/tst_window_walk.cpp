@@ -208,6 +208,8 @@ private slots:
     void tabOrderFollowsTheTemplate();
     void artworkMatchesThePixelDensity_data() { Rows(); }
     void artworkMatchesThePixelDensity();
+    void fontIsChosenByWhatIsInstalled_data();
+    void fontIsChosenByWhatIsInstalled();
 
 private:
     static void Rows() {
@@ -284,6 +286,29 @@ void TestWindowWalk::artworkMatchesThePixelDensity() {
         // Drawn for the control's size, not scaled up into it.
         QVERIFY2(pixmap.deviceIndependentSize().toSize().width() <= w->width(), qPrintable(Describe(w)));
     }
+}
+
+void TestWindowWalk::fontIsChosenByWhatIsInstalled_data() {
+    QTest::addColumn<QString>("face");
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("chosen");
+    const QStringList linux = {QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei"),
+                               QStringLiteral("Noto Sans CJK SC")};
+    QTest::newRow("the template's face") << QStringLiteral("宋体") << QStringList({QStringLiteral("宋体"), QStringLiteral("SimSun")})
+                                         << QStringLiteral("宋体");
+    QTest::newRow("SimSun before the sans faces") << QStringLiteral("MS Sans Serif") << (linux + QStringList{QStringLiteral("simsun")})
+                                                  << QStringLiteral("SimSun");
+    QTest::newRow("Noto before WenQuanYi") << QStringLiteral("宋体") << linux << QStringLiteral("Noto Sans CJK SC");
+    QTest::newRow("WenQuanYi") << QStringLiteral("宋体") << QStringList({QStringLiteral("WenQuanYi Zen Hei")})
+                               << QStringLiteral("WenQuanYi Zen Hei");
+    QTest::newRow("none: the default face") << QStringLiteral("宋体") << QStringList({QStringLiteral("DejaVu Sans")}) << QString();
+}
+
+void TestWindowWalk::fontIsChosenByWhatIsInstalled() {
+    QFETCH(QString, face);
+    QFETCH(QStringList, installed);
+    QFETCH(QString, chosen);
+    QCOMPARE(ChooseDialogFamily(face, installed), chosen);
 }
 
 QTEST_MAIN(TestWindowWalk)
