@@ -9,10 +9,8 @@ class CFakeDeviceList : public ISerialDeviceList {
 public:
     std::vector<SerialDeviceInfo> devices;
     QSet<QString> present;
-    int enumerations = 0;
 
     std::vector<SerialDeviceInfo> Devices() override {
-        ++enumerations;
         std::vector<SerialDeviceInfo> sorted = devices;
         SortForChoice(sorted);
         return sorted;
