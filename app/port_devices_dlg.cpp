@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTreeView>
+#include <algorithm>
 
 namespace {
 

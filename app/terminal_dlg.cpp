@@ -342,10 +342,10 @@ void CTerminalDlg::OnPortDevices() {
 
 void CTerminalDlg::OnReopenWhenBackToggle() {
     m_bReopenWhenBack = !m_bReopenWhenBack;
-    if (!m_bReopenWhenBack) {
+    if (!m_bReopenWhenBack)
         m_reopenTimer.stop();
-        m_strLostDevice.clear();
-    }
+    else if (!m_strLostDevice.isEmpty() && !m_ctrlComm.GetPortOpen())
+        m_reopenTimer.start();
     // A menu choice takes effect at once, like the device dialog, not only when the window is closed
     // with its OK button.
     m_profile.Reload();

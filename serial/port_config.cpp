@@ -115,10 +115,11 @@ void CTerminalDlg::OnDeviceLost() {
         message += QLatin1Char('\n') + device;
     m_prompts.MessageBox(message);
     // Watched for only after the message, so the port does not come back behind a box that says it
-    // has gone.
-    if (m_bReopenWhenBack && !device.isEmpty() && !m_ctrlComm.GetPortOpen()) {
+    // has gone. Remembered even while reopening is off, so that turning it on still brings it back.
+    if (!device.isEmpty() && !m_ctrlComm.GetPortOpen()) {
         m_strLostDevice = device;
-        m_reopenTimer.start();
+        if (m_bReopenWhenBack)
+            m_reopenTimer.start();
     }
 }
 

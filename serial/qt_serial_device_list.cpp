@@ -13,8 +13,10 @@ std::vector<SerialDeviceInfo> CQtSerialDeviceList::Devices() {
     }
 #ifdef Q_OS_LINUX
     const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    for (const QFileInfo& link : byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo& link : byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
         const QString target = link.canonicalFilePath();
+        if (target.isEmpty())
+            continue; // its device is gone
         SerialDeviceInfo info{link.absoluteFilePath(), target, {}, {}, {}};
         for (const SerialDeviceInfo& d : devices)
             if (d.systemLocation == target) {

@@ -180,16 +180,12 @@ void TestPortDevices::reopenOptionIsOffAndStoredInItsOwnSection() {
 }
 
 void TestPortDevices::lostDeviceIsReopenedWhenItReturns() {
-    // Off: a lost device is reported and nothing is watched.
-    CTerminalDlg& off = f.Start(QStringLiteral("[Com Port]\nComPort=0\nBaud=6\n"));
-    off.SetDeviceList(&m_devices);
-    LoseDevice();
-    QVERIFY(!off.ReopenTimer().isActive());
-
-    f.prompts = CFakePrompts();
-    CTerminalDlg& dlg = f.Start(QStringLiteral("[Com Port]\nComPort=0\nBaud=6\n[Reconnect]\nReopenWhenDeviceReturns=1\n"));
+    // Off: a lost device is reported and nothing is watched, until the option is turned on.
+    CTerminalDlg& dlg = f.Start(QStringLiteral("[Com Port]\nComPort=0\nBaud=6\n"));
     dlg.SetDeviceList(&m_devices);
     LoseDevice();
+    QVERIFY(!dlg.ReopenTimer().isActive());
+    dlg.OnReopenWhenBackToggle();
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
     QVERIFY(dlg.ReopenTimer().isActive());
     QCOMPARE(dlg.ReopenTimer().interval(), 500);
