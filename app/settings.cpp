@@ -45,6 +45,8 @@ void CTerminalDlg::LoadSettings() {
     m_bTopMost = p.GetProfileInt(kWindow, QStringLiteral("WindowTopMost"), 0) != 0;
     m_nWindowX = p.GetProfileInt(kWindow, QStringLiteral("WindowPositionX"), 100);
     m_nWindowY = p.GetProfileInt(kWindow, QStringLiteral("WindowPositionY"), 100);
+
+    m_bReopenWhenBack = p.GetProfileInt(kReconnect, kReopenWhenBackKey, 0) != 0;
 }
 
 void CTerminalDlg::SaveSettings() {

@@ -8,6 +8,9 @@ inline const QString kComPort = QStringLiteral("Com Port");
 inline const QString kReceive = QStringLiteral("Receive");
 inline const QString kSend = QStringLiteral("Send");
 inline const QString kWindow = QStringLiteral("Window");
+// Not one of the window's classic settings: written at once when changed from the window's menu.
+inline const QString kReconnect = QStringLiteral("Reconnect");
+inline const QString kReopenWhenBackKey = QStringLiteral("ReopenWhenDeviceReturns");
 
 // Where a file path setting points when nothing is stored: C:\temp\save.txt on Windows; elsewhere a
 // name with backslashes would be a strange file in the current folder, so save.txt in the temporary

@@ -1,15 +1,19 @@
 #include "app/terminal_dlg.h"
 
 #include "app/about_dlg.h"
+#include "app/port_devices_dlg.h"
 #include "app/profile.h"
 #include "app/prompts.h"
+#include "app/settings.h"
 #include "card/card_protocol.h"
 #include "res/artwork.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 #include "serial/clock.h"
 #include "serial/mscomm.h"
+#include "serial/port_devices.h"
 #include "serial/port_tables.h"
+#include "serial/qt_serial_device_list.h"
 #include "terminal/receive_view.h"
 #include "terminal/send_protocol.h"
 #include "terminal/send_text.h"
@@ -36,6 +40,8 @@ namespace {
 constexpr int kAnimationPeriodMs = 2500;
 constexpr int kTimerAnimation = 100;
 constexpr int kTimerAutoSend = 101;
+constexpr int kTimerReopen = 102;
+constexpr int kReopenPollMs = 500;
 constexpr int kReceiveViewMs = 33; // the receive area is brought up to date at most this often
 constexpr int kSendTextMaxBytes = 2048;
 constexpr unsigned kPeriodMin = 1, kPeriodMax = 1000000;
@@ -164,18 +170,39 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_animTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_animTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerAnimation); });
     connect(&m_autoSendTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerAutoSend); });
+    m_reopenTimer.setInterval(kReopenPollMs);
+    connect(&m_reopenTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerReopen); });
     m_receiveViewTimer.setSingleShot(true);
     m_receiveViewTimer.setInterval(kReceiveViewMs);
     connect(&m_receiveViewTimer, &QTimer::timeout, this, &CTerminalDlg::FlushReceiveView);
     connect(&m_ctrlComm, &CMSComm::OnComm, this, &CTerminalDlg::OnComm);
     connect(m_ctrlSend->document(), &QTextDocument::contentsChange, this, &CTerminalDlg::OnSendTextChanged);
+    NameControls();
     WireMessageMap();
     OnInitDialog();
+}
+
+void CTerminalDlg::NameControls() {
+    LinkLabelBuddies(m_built);
+    // Labels that do not sit right before their box in the template, and the boxes without a label.
+    auto labelFor = [this](const char* text, QWidget* box) {
+        for (QWidget* w : m_built.inOrder)
+            if (auto* label = qobject_cast<QLabel*>(w); label && label->text() == QString::fromUtf8(text))
+                label->setBuddy(box);
+    };
+    labelFor("接收区：", m_ctrlReceive);
+    labelFor("发送的字符/数据：", m_ctrlSend);
+    m_ctrlReceive->setAccessibleName(QStringLiteral("接收区"));
+    m_ctrlSend->setAccessibleName(QStringLiteral("发送的字符/数据"));
+    m_ctrlSaveFile->setAccessibleName(QStringLiteral("保存收到的数据的文件"));
+    m_ctrlCompareFile->setAccessibleName(QStringLiteral("存储后比较的文件"));
+    m_ctrlSendFilePath->setAccessibleName(QStringLiteral("要发送的文件"));
 }
 
 CTerminalDlg::~CTerminalDlg() {
     m_animTimer.stop();
     StopAutoSendTimer();
+    m_reopenTimer.stop();
     disconnect(&m_ctrlComm, nullptr, this, nullptr);
 }
 
@@ -224,6 +251,7 @@ void CTerminalDlg::FillLists() {
     FillList(m_ctrlHandshake, HandshakeTable(), m_nHandshake, +[](const HandshakeEntry& e) { return e.text; });
     FillList(m_ctrlSendProtocol, SendProtocolNames(), m_nSendProtocol, PlainText);
     FillList(m_ctrlSaveProtocol, kSaveProtocolNames, m_nSaveProtocol, PlainText);
+    ShowPortDevices();
 }
 
 void CTerminalDlg::PlaceWindow() {
@@ -256,8 +284,9 @@ void CTerminalDlg::SetTopMost(bool topMost) {
 
 void CTerminalDlg::UpdatePinBitmap() {
     m_ctrlPin->SetBitmap(ResBitmap(IsTopMost() ? IDB_PIN_PRESSED : IDB_PIN_LYING));
-    m_ctrlPin->resize(m_ctrlPin->Bitmap().size());
+    m_ctrlPin->resize(m_ctrlPin->sizeHint());
     m_ctrlPin->setProperty("bitmapId", IsTopMost() ? IDB_PIN_PRESSED : IDB_PIN_LYING);
+    m_ctrlPin->setAccessibleDescription(IsTopMost() ? QStringLiteral("开") : QStringLiteral("关"));
     m_ctrlPin->repaint();
 }
 
@@ -280,6 +309,8 @@ void CTerminalDlg::OnTimer(int id) {
             m_nAnimFrame = 0;
     } else if (id == kTimerAutoSend) {
         OnManualSend();
+    } else if (id == kTimerReopen) {
+        OnReopenTick();
     }
 }
 
@@ -291,8 +322,63 @@ void CTerminalDlg::OnAbout() {
 void CTerminalDlg::contextMenuEvent(QContextMenuEvent* event) {
     // Window managers here own the system menu; the About item lives in the window's own menu instead.
     QMenu menu(this);
-    menu.addAction(LoadResString(IDS_ABOUTBOX), this, &CTerminalDlg::OnAbout);
+    FillContextMenu(menu);
     menu.exec(event->globalPos());
+}
+
+void CTerminalDlg::FillContextMenu(QMenu& menu) {
+    menu.addAction(QStringLiteral("串口设备…"), this, &CTerminalDlg::OnPortDevices);
+    QAction* reopen = menu.addAction(QStringLiteral("设备恢复后自动重新打开"), this, &CTerminalDlg::OnReopenWhenBackToggle);
+    reopen->setCheckable(true);
+    reopen->setChecked(m_bReopenWhenBack);
+    menu.addSeparator();
+    menu.addAction(LoadResString(IDS_ABOUTBOX), this, &CTerminalDlg::OnAbout);
+}
+
+ISerialDeviceList& CTerminalDlg::DeviceList() {
+    if (!m_pDeviceList) {
+        m_ownDeviceList = std::make_unique<CQtSerialDeviceList>();
+        m_pDeviceList = m_ownDeviceList.get();
+    }
+    return *m_pDeviceList;
+}
+
+void CTerminalDlg::OnPortDevices() {
+    CPortDevicesDlg dlg(m_profile, DeviceList(), m_prompts, this);
+    if (m_prompts.RunModal(dlg) != QDialog::Accepted)
+        return;
+    ShowPortDevices();
+    const std::vector<short>& changed = dlg.Changed();
+    if (m_nPort >= 0 && m_nPort < int(PortTable().size()) &&
+        std::find(changed.begin(), changed.end(), PortTable()[m_nPort].commPort) != changed.end())
+        OpenPort();
+}
+
+void CTerminalDlg::OnReopenWhenBackToggle() {
+    m_bReopenWhenBack = !m_bReopenWhenBack;
+    if (!m_bReopenWhenBack)
+        m_reopenTimer.stop();
+    else if (!m_strLostDevice.isEmpty() && !m_ctrlComm.GetPortOpen())
+        m_reopenTimer.start();
+    // A menu choice takes effect at once, like the device dialog, not only when the window is closed
+    // with its OK button.
+    m_profile.Reload();
+    m_profile.WriteProfileInt(settings::kReconnect, settings::kReopenWhenBackKey, m_bReopenWhenBack);
+    QString error;
+    if (!m_profile.Flush(&error))
+        m_prompts.MessageBox(QStringLiteral("设置无法保存：%1").arg(error));
+}
+
+void CTerminalDlg::ShowPortDevices() {
+    for (int i = 0; i < m_ctrlPort->count() && i < int(PortTable().size()); ++i) {
+        const short port = PortTable()[i].commPort;
+        QString device = m_ctrlComm.DeviceNameFor(port);
+        if (device.isEmpty())
+            device = PortDevice(m_profile, port);
+        m_ctrlPort->setItemData(i, device.isEmpty() ? QStringLiteral("未设置设备") : device, Qt::ToolTipRole);
+    }
+    const int current = m_ctrlPort->currentIndex();
+    m_ctrlPort->setToolTip(current >= 0 ? m_ctrlPort->itemData(current, Qt::ToolTipRole).toString() : QString());
 }
 
 void CTerminalDlg::AddAboutToSystemMenu() {

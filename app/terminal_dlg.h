@@ -19,6 +19,8 @@ class CMSComm;
 class CProfile;
 class IClock;
 class IPrompts;
+class ISerialDeviceList;
+class QMenu;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -91,8 +93,18 @@ public:
     // a message and the focus on the offending control, when a value is not acceptable).
     bool UpdateData(bool saveAndValidate);
     void OnOK();
-    void OnTimer(int id); // 100: icon animation, 101: one automatic send
+    void OnTimer(int id); // 100: icon animation, 101: one automatic send, 102: watch for a lost device
     void OnAbout();
+    // The window's own menu: About, the serial devices dialog, reopening a device that comes back.
+    void FillContextMenu(QMenu& menu);
+    void OnPortDevices();
+    void OnReopenWhenBackToggle();
+    // The devices the device dialog offers and whose return is watched for; the platform's unless a
+    // test hands in its own.
+    void SetDeviceList(ISerialDeviceList* list) { m_pDeviceList = list; }
+    ISerialDeviceList& DeviceList();
+    // The port list's tooltips: the device each entry opens.
+    void ShowPortDevices();
 
     QWidget* Control(int id) const;
 
@@ -128,6 +140,7 @@ public:
     const CBuiltDialog& Built() const { return m_built; }
     QTimer& AnimationTimer() { return m_animTimer; }
     QTimer& AutoSendTimer() { return m_autoSendTimer; }
+    QTimer& ReopenTimer() { return m_reopenTimer; }
     int AnimationFrame() const { return m_nAnimFrame; }
 
     // --- members (the window's working state)
@@ -161,6 +174,8 @@ public:
     QString m_strCompareFile;
     bool m_bResetRxAfterSave = false;
     QIcon m_hIcon;
+    bool m_bReopenWhenBack = false;
+    QString m_strLostDevice; // the device a lost port is waiting for
 
     // Controls.
     QComboBox *m_ctrlPort, *m_ctrlBaud, *m_ctrlParity, *m_ctrlDataBits, *m_ctrlStopBits, *m_ctrlHandshake;
@@ -190,6 +205,9 @@ private:
     void AddAboutToSystemMenu();
     void OnComm();
     void OnDeviceLost();
+    bool TryOpenPort(bool quiet);
+    void OnReopenTick();
+    void NameControls();
     void EnablePortControls(bool enable);
     void SelectAndOpen(QComboBox* list, int& index);
     void OnSendTextChanged(int position, int removed, int added);
@@ -202,6 +220,9 @@ private:
     CBuiltDialog m_built;
     QTimer m_animTimer;     // timer 100
     QTimer m_autoSendTimer; // timer 101
+    QTimer m_reopenTimer;   // timer 102
+    ISerialDeviceList* m_pDeviceList = nullptr;
+    std::unique_ptr<ISerialDeviceList> m_ownDeviceList;
     int m_nAnimFrame = 0;
     QStringDecoder m_receiveDecoder{"GBK"};
     QTimer m_receiveViewTimer;

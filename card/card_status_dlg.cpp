@@ -8,6 +8,7 @@
 
 CCardStatusDlg::CCardStatusDlg(const CardStatusRecord& record, QWidget* parent) : QDialog(parent), m_record(record) {
     m_built = BuildDialog(*this, CardStatusDialogTemplate());
+    LinkLabelBuddies(m_built); // each raw box is named by its field's label
     connect(static_cast<QPushButton*>(Control(IDCANCEL)), &QPushButton::clicked, this, &QDialog::reject);
     OnInitDialog();
 }

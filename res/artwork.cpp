@@ -3,6 +3,8 @@
 #include "res/resource.h"
 
 #include <QBitmap>
+#include <QGuiApplication>
+#include <cmath>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -10,6 +12,17 @@
 namespace {
 
 // Artwork is drawn on a 32-unit grid and scaled to the size asked for.
+
+// A pixmap of `size` logical pixels with as many device pixels as the screen has, so the drawing
+// stays sharp at any scale factor.
+QPixmap Canvas(QSize size, qreal dpr) {
+    if (dpr <= 0)
+        dpr = qApp ? qApp->devicePixelRatio() : 1.0;
+    QPixmap pixmap(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))));
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
 
 void DrawConnector(QPainter& p) {
     // A nine-pin D connector: metal shell, dark insulator, two rows of pins.
@@ -69,9 +82,8 @@ void DrawAntenna(QPainter& p) {
     }
 }
 
-QPixmap DrawIcon(int id, int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
+QPixmap DrawIcon(int id, int size, qreal dpr) {
+    QPixmap pixmap = Canvas(QSize(size, size), dpr);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 32.0, size / 32.0);
@@ -86,8 +98,7 @@ QPixmap DrawIcon(int id, int size) {
 }
 
 QPixmap DrawPin(bool pressed) {
-    QPixmap pixmap(16, 15);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = Canvas(QSize(16, 15), 0);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor head(200, 30, 30), dark(90, 10, 10), needle(120, 120, 130);
@@ -139,12 +150,12 @@ QPixmap DrawAnimationStrip() {
 
 } // namespace
 
-QPixmap ResIconPixmap(int id, int size) { return DrawIcon(id, size); }
+QPixmap ResIconPixmap(int id, int size, qreal dpr) { return DrawIcon(id, size, dpr); }
 
 QIcon ResIcon(int id) {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64})
-        icon.addPixmap(DrawIcon(id, size));
+        icon.addPixmap(DrawIcon(id, size, 1.0));
     return icon;
 }
 
@@ -154,6 +165,18 @@ QPixmap ResBitmap(int id) {
     case IDB_PIN_LYING: return DrawPin(false);
     case IDB_ANIMATION: return DrawAnimationStrip();
     default: return QPixmap();
+    }
+}
+
+QString ResArtworkName(int id) {
+    switch (id) {
+    case IDR_MAINFRAME: return QStringLiteral("Serimo 图标");
+    case IDI_LAMP_DARK:
+    case IDI_LAMP_LIT: return QStringLiteral("端口指示灯");
+    case IDI_DECORATION: return QStringLiteral("天线");
+    case IDB_PIN_PRESSED:
+    case IDB_PIN_LYING: return QStringLiteral("窗口总在最前");
+    default: return QString();
     }
 }
 

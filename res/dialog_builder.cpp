@@ -71,6 +71,7 @@ QWidget* MakeControl(QWidget& parent, const ControlTemplate& c) {
         auto* label = new QLabel(&parent);
         label->setPixmap(ResIconPixmap(text.toInt(), 32));
         label->setAlignment(Qt::AlignCenter);
+        label->setAccessibleName(ResArtworkName(text.toInt()));
         return label;
     }
     case ControlKind::Button: {
@@ -90,6 +91,7 @@ QWidget* MakeControl(QWidget& parent, const ControlTemplate& c) {
     case ControlKind::BitmapButton: {
         auto* button = new CBitmapButton(&parent);
         button->SetBitmap(ResBitmap(text.toInt()));
+        button->setAccessibleName(ResArtworkName(text.toInt()));
         return button;
     }
     case ControlKind::List:
@@ -142,18 +144,39 @@ void CBitmapButton::SetBitmap(const QPixmap& bitmap) {
 
 void CBitmapButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_bitmap);
+    painter.drawPixmap(QPointF(0, 0), m_bitmap);
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 }
 
+QString ChooseDialogFamily(const QString& face, const QStringList& installed) {
+    // SimSun draws the dialogs as they were designed; the CJK sans faces of Linux desktops come next.
+    const QStringList preferred = {face,
+                                   QStringLiteral("SimSun"),
+                                   QStringLiteral("宋体"),
+                                   QStringLiteral("NSimSun"),
+                                   QStringLiteral("Noto Sans CJK SC"),
+                                   QStringLiteral("Noto Sans SC"),
+                                   QStringLiteral("Source Han Sans SC"),
+                                   QStringLiteral("WenQuanYi Micro Hei"),
+                                   QStringLiteral("WenQuanYi Zen Hei"),
+                                   QStringLiteral("Droid Sans Fallback")};
+    for (const QString& family : preferred)
+        if (!family.isEmpty() && installed.contains(family, Qt::CaseInsensitive))
+            return family;
+    return QString();
+}
+
 QFont DialogFont(const DialogTemplate& t) {
     QFont font;
-    font.setFamilies({QString::fromUtf8(t.fontFace), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                      QStringLiteral("Noto Sans SC"), QStringLiteral("Droid Sans Fallback")});
+    const QString family = ChooseDialogFamily(QString::fromUtf8(t.fontFace), QFontDatabase::families());
+    // Glyphs the chosen face lacks come from the next CJK faces.
+    QStringList families = {family, QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei")};
+    families.removeAll(QString());
+    if (!families.isEmpty())
+        font.setFamilies(families);
     font.setPointSize(t.pointSize);
     return font;
 }
@@ -194,7 +217,7 @@ CBuiltDialog BuildDialog(QWidget& dialog, const DialogTemplate& t, const Control
             r.setHeight(closed);
         } else if (c.kind == ControlKind::BitmapButton) {
             // A bitmap button takes the size of its bitmap.
-            r.setSize(static_cast<CBitmapButton*>(w)->Bitmap().size());
+            r.setSize(static_cast<CBitmapButton*>(w)->Bitmap().deviceIndependentSize().toSize());
         }
         w->setGeometry(r);
         if (c.kind == ControlKind::Check && (c.style & kStyleMultiLine))

@@ -32,7 +32,7 @@ public:
     using QAbstractButton::QAbstractButton;
     void SetBitmap(const QPixmap& bitmap);
     const QPixmap& Bitmap() const { return m_bitmap; }
-    QSize sizeHint() const override { return m_bitmap.size(); }
+    QSize sizeHint() const override { return m_bitmap.deviceIndependentSize().toSize(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -55,7 +55,9 @@ struct CBuiltDialog {
     void SetRadioIndex(int firstId, int index) const;
 };
 
-// The dialog font: the template's face where it exists, else a CJK face that stands in for it.
+// The dialog font: the template's face where it is installed, else SimSun, else a CJK sans face
+// (Noto Sans CJK SC, then WenQuanYi); the desktop's default face when none of them is there.
+QString ChooseDialogFamily(const QString& face, const QStringList& installed);
 QFont DialogFont(const DialogTemplate& t);
 // The dialog base units of a font, measured the way the classic dialog manager does.
 QSize DialogBaseUnits(const QFont& font);

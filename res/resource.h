@@ -68,6 +68,12 @@ enum ResourceId : int {
     IDC_DSR = 1235,
     IDC_CTS = 1236,
 
+    // Serial devices dialog.
+    IDD_PORT_DEVICES = 141,
+    IDC_DEV_REFRESH = 1300,
+    IDC_DEV_COM_FIRST = 1301,  // four lists, Com1 to Com4
+    IDC_DEV_INFO_FIRST = 1311, // what each list's device is
+
     // Card status window: rows of raw and decoded texts.
     IDC_STATUS_RAW_FIRST = 1037,
     IDC_STATUS_DECODED_FIRST = 1052,

@@ -94,6 +94,11 @@ public:
     // The device the current or last port number maps to, and the system's reason for the last
     // failure ("/dev/ttyUSB0: Permission denied"); empty when there was none.
     virtual QString DeviceName() const = 0;
+    // The device a port number maps to for this run; empty when the control does not know.
+    virtual QString DeviceNameFor(short port) const {
+        Q_UNUSED(port);
+        return QString();
+    }
     virtual QString LastErrorText() const = 0;
 
 signals:

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "serial/mscomm.h"
 #include "serial/port_tables.h"
+#include "serial/serial_device_list.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -29,11 +30,19 @@ void CTerminalDlg::EnablePortControls(bool enable) {
 }
 
 bool CTerminalDlg::OpenPort() {
+    // The user has chosen again; a lost device is no longer waited for.
+    m_reopenTimer.stop();
+    m_strLostDevice.clear();
+    return TryOpenPort(false);
+}
+
+bool CTerminalDlg::TryOpenPort(bool quiet) {
     const PortChoice choice{m_nPort, m_nBaud, m_nParity, m_nDataBits, m_nStopBits, m_nHandshake};
     const QString problem = CheckPortChoice(choice);
     QString reason;
     if (!problem.isEmpty()) {
-        m_prompts.MessageBox(problem);
+        if (!quiet)
+            m_prompts.MessageBox(problem);
     } else {
         const QString settings = ::SettingsString(choice);
         try {
@@ -72,6 +81,8 @@ bool CTerminalDlg::OpenPort() {
         }
     }
     ClosePort();
+    if (quiet)
+        return false;
     QString message = QStringLiteral("串口%1无法打开！\n注：该串口可能不存在，或已经被其它应用程序占用。").arg(m_nPort + 1);
     if (!reason.isEmpty())
         message += QLatin1Char('\n') + reason;
@@ -103,6 +114,29 @@ void CTerminalDlg::OnDeviceLost() {
     else if (!device.isEmpty())
         message += QLatin1Char('\n') + device;
     m_prompts.MessageBox(message);
+    // Watched for only after the message, so the port does not come back behind a box that says it
+    // has gone. Remembered even while reopening is off, so that turning it on still brings it back.
+    if (!device.isEmpty() && !m_ctrlComm.GetPortOpen()) {
+        m_strLostDevice = device;
+        if (m_bReopenWhenBack)
+            m_reopenTimer.start();
+    }
+}
+
+void CTerminalDlg::OnReopenTick() {
+    if (m_ctrlComm.GetPortOpen() || m_strLostDevice.isEmpty()) {
+        m_reopenTimer.stop();
+        return;
+    }
+    if (!DeviceList().IsPresent(m_strLostDevice))
+        return;
+    // A device node can appear before it may be opened (its permissions are set a moment later), so
+    // a refused open is tried again on the next tick, quietly.
+    if (!TryOpenPort(true))
+        return;
+    m_reopenTimer.stop();
+    m_strLostDevice.clear();
+    m_ctrlStatus->setText(QStringLiteral("STATUS:COM %1 REOPENED %2").arg(PortTable()[m_nPort].commPort).arg(SettingsString()));
 }
 
 void CTerminalDlg::RefreshDsr() { m_ctrlDSR->setChecked(m_ctrlComm.GetDSRHolding()); }
@@ -129,7 +163,11 @@ void CTerminalDlg::OnRts() {
 
 void CTerminalDlg::OnDsr() { RefreshDsr(); }
 void CTerminalDlg::OnCts() { RefreshCts(); }
-void CTerminalDlg::OnClosePort() { ClosePort(); }
+void CTerminalDlg::OnClosePort() {
+    m_reopenTimer.stop();
+    m_strLostDevice.clear();
+    ClosePort();
+}
 
 // A choice in any of the six lists reopens the port with all six current choices.
 void CTerminalDlg::SelectAndOpen(QComboBox* list, int& index) {
@@ -137,7 +175,10 @@ void CTerminalDlg::SelectAndOpen(QComboBox* list, int& index) {
     OpenPort();
 }
 
-void CTerminalDlg::OnPortSelected() { SelectAndOpen(m_ctrlPort, m_nPort); }
+void CTerminalDlg::OnPortSelected() {
+    SelectAndOpen(m_ctrlPort, m_nPort);
+    ShowPortDevices();
+}
 void CTerminalDlg::OnBaudSelected() { SelectAndOpen(m_ctrlBaud, m_nBaud); }
 void CTerminalDlg::OnParitySelected() { SelectAndOpen(m_ctrlParity, m_nParity); }
 void CTerminalDlg::OnDataBitsSelected() { SelectAndOpen(m_ctrlDataBits, m_nDataBits); }

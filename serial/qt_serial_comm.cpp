@@ -68,8 +68,10 @@ CQtSerialComm::~CQtSerialComm() {
     CloseNow();
 }
 
-QString CQtSerialComm::DeviceName() const {
-    return m_fnDeviceForPort ? m_fnDeviceForPort(m_nPort) : QString();
+QString CQtSerialComm::DeviceName() const { return DeviceNameFor(m_nPort); }
+
+QString CQtSerialComm::DeviceNameFor(short port) const {
+    return m_fnDeviceForPort ? m_fnDeviceForPort(port) : QString();
 }
 
 bool CQtSerialComm::GetPortOpen() const { return m_port->isOpen() && !m_bLost; }

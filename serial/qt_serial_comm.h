@@ -60,6 +60,7 @@ public:
     bool WaitForOutput(int ms) override;
 
     QString DeviceName() const override;
+    QString DeviceNameFor(short port) const override;
     QString LastErrorText() const override { return m_strLastError; }
 
 private:

@@ -10,6 +10,7 @@
 #include "serial/clock.h"
 #include "serial/port_devices.h"
 #include "serial/qt_serial_comm.h"
+#include "terminal/receive_view.h"
 #include "tests/support/card_sim_thread.h"
 #include "tests/support/fake_prompts.h"
 #include "tests/support/pty.h"
@@ -50,6 +51,7 @@ private slots:
         m_profile.reset();
         m_prompts = CFakePrompts();
         m_pty.reset();
+        m_com1.clear();
     }
 
     void opensAtTheDefaultsAndAtCustomRates();
@@ -58,6 +60,7 @@ private slots:
     void missingDeviceIsNamedWithTheReason();
     void secondOpenOfTheSameDeviceIsRefused();
     void otherEndClosingLeavesTheWindowClosedAndUsable();
+    void lostDeviceIsReopenedWhenItsPathReturns();
     void readStatusFromTheSimulatedCard_data();
     void readStatusFromTheSimulatedCard();
     void readConfigurationFromTheSimulatedCard();
@@ -70,7 +73,7 @@ private:
         QFile file(path);
         file.open(QIODevice::WriteOnly | QIODevice::Truncate);
         file.write(QStringLiteral("[Devices]\r\nCom1=%1\r\nCom2=%2\r\nCom3=%2\r\nCom4=%2\r\n[Com Port]\r\n%3\r\n")
-                       .arg(m_pty->path, m_dir.filePath(QStringLiteral("no-such-device")), comPort)
+                       .arg(m_com1.isEmpty() ? m_pty->path : m_com1, m_dir.filePath(QStringLiteral("no-such-device")), comPort)
                        .toUtf8());
         file.close();
         m_profile = std::make_unique<CProfile>(path);
@@ -80,6 +83,7 @@ private:
     }
 
     QTemporaryDir m_dir;
+    QString m_com1; // what Com1 maps to, when not the pseudo-terminal itself
     std::unique_ptr<CPty> m_pty;
     CSteadyClock m_clock;
     CFakePrompts m_prompts;
@@ -158,6 +162,31 @@ void TestE2eWindow::otherEndClosingLeavesTheWindowClosedAndUsable() {
     dlg.OnManualSend();
     dlg.OnReadCardStatus();
     QCOMPARE(m_prompts.messages.size(), std::size_t(2)); // only "读卡状态失败!"
+}
+
+// An adapter pulled and plugged in again: its stable name (a link here) goes and comes back, leading
+// to a new device node.
+void TestE2eWindow::lostDeviceIsReopenedWhenItsPathReturns() {
+    m_com1 = m_dir.filePath(QStringLiteral("usb-adapter-if00"));
+    QVERIFY(QFile::link(m_pty->path, m_com1));
+    CTerminalDlg& dlg = Start(QStringLiteral("Baud=6\r\n[Reconnect]\r\nReopenWhenDeviceReturns=1"));
+    QVERIFY(m_comm->GetPortOpen());
+    m_pty->CloseMaster();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompts.messages.size(), std::size_t(1), 10000);
+    QVERIFY(dlg.ReopenTimer().isActive());
+    QVERIFY(QFile::remove(m_com1));
+    dlg.OnTimer(102);
+    QVERIFY(!m_comm->GetPortOpen());
+    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("端口未打开！"));
+
+    CPty back;
+    QVERIFY(QFile::link(back.path, m_com1));
+    // The window's own timer finds it.
+    QTRY_VERIFY_WITH_TIMEOUT(m_comm->GetPortOpen(), 5000);
+    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 REOPENED 9600,N,8,1"));
+    QCOMPARE(m_prompts.messages.size(), std::size_t(1));
+    back.Write("back");
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("back"), 5000);
 }
 
 void TestE2eWindow::readStatusFromTheSimulatedCard_data() {
