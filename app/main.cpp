@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/screenshot_tour.h"
 #include "app/terminal_app.h"
 #include "serial/port_devices.h"
 
@@ -27,6 +28,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("serimo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Serimo"));
+    QApplication::setDesktopFileName(QStringLiteral("serimo"));
+    if (const QString dir = qEnvironmentVariable("SERIMO_SCREENSHOT_DIR"); !dir.isEmpty())
+        StartScreenshotTour(dir);
     CTerminalApp theApp;
     return theApp.InitInstance(commandLine.startOnCom1);
 }
