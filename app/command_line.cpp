@@ -11,14 +11,17 @@
 namespace {
 
 // Options QGuiApplication and QApplication take themselves; they must not be refused here.
+// clang-format off
 const char* const kQtValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
                                        "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display",
                                        "geometry", "style", "stylesheet", "name", "title", "visual"};
+// clang-format on
 const char* const kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 // "Com2=/dev/ttyACM0" names the port it maps; anything else is a path for Com1.
 const QRegularExpression& PortMapping() {
-    static const QRegularExpression re(QStringLiteral("^com(\\d+)=(.*)$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re(QStringLiteral("^com(\\d+)=(.*)$"),
+                                       QRegularExpression::CaseInsensitiveOption);
     return re;
 }
 
@@ -34,10 +37,11 @@ CommandLine Error(const QString& message) {
 CommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral(
-        "Serial-port terminal and service tool for a serial 802.11 radio card.\n"
-        "Settings are kept in serimo.ini in the user's configuration folder."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit."));
+    parser.setApplicationDescription(
+        QStringLiteral("Serial-port terminal and service tool for a serial 802.11 radio card.\n"
+                       "Settings are kept in serimo.ini in the user's configuration folder."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version and exit."));
     const QCommandLineOption device(
@@ -63,13 +67,15 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     if (!parser.parse(arguments))
         return Error(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
-        return Error(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()));
+        return Error(
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()));
 
     CommandLine result;
     if (parser.isSet(help)) {
         // The parser names the program by the running application, and there is none yet.
         QString text = parser.helpText();
-        const QString program = arguments.isEmpty() ? QStringLiteral("serimo") : QFileInfo(arguments.constFirst()).fileName();
+        const QString program =
+            arguments.isEmpty() ? QStringLiteral("serimo") : QFileInfo(arguments.constFirst()).fileName();
         text.replace(0, text.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: %1 [options]").arg(program));
         result.action = CommandLine::Action::Help;
         result.text = text;
@@ -86,7 +92,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         if (const QRegularExpressionMatch m = PortMapping().match(value); m.hasMatch()) {
             const int n = m.captured(1).toInt();
             if (n < 1 || n > 4)
-                return Error(QStringLiteral("There is no port %1 (Com1 to Com4).").arg(value.left(value.indexOf(QLatin1Char('=')))));
+                return Error(QStringLiteral("There is no port %1 (Com1 to Com4).")
+                                 .arg(value.left(value.indexOf(QLatin1Char('=')))));
             port = static_cast<short>(n);
             path = m.captured(2);
         } else {

@@ -21,10 +21,14 @@ std::map<short, QString>& Overrides() {
 }
 } // namespace
 
-void SetPortDeviceOverrides(std::map<short, QString> devices) { Overrides() = std::move(devices); }
+void SetPortDeviceOverrides(std::map<short, QString> devices) {
+    Overrides() = std::move(devices);
+}
 
 QString PortDevice(const CProfile& profile, short port) {
     if (const auto it = Overrides().find(port); it != Overrides().end())
         return it->second;
-    return profile.GetProfileString(kDevicesSection, QStringLiteral("Com%1").arg(port), DefaultPortDevice(port)).trimmed();
+    return profile
+        .GetProfileString(kDevicesSection, QStringLiteral("Com%1").arg(port), DefaultPortDevice(port))
+        .trimmed();
 }

@@ -31,18 +31,21 @@ void TestCommandLine::runs_data() {
     QTest::addColumn<Devices>("devices");
     QTest::addColumn<bool>("startOnCom1");
     QTest::newRow("nothing") << QStringList{} << Devices{} << false;
-    QTest::newRow("device") << QStringList{"--device", "/dev/ttyUSB0"} << Devices{{1, "/dev/ttyUSB0"}} << true;
+    QTest::newRow("device") << QStringList{"--device", "/dev/ttyUSB0"} << Devices{{1, "/dev/ttyUSB0"}}
+                            << true;
     QTest::newRow("device=") << QStringList{"--device=/tmp/a b"} << Devices{{1, "/tmp/a b"}} << true;
-    QTest::newRow("-d") << QStringList{"-d", "/dev/serial/by-id/usb-x-if00"} << Devices{{1, "/dev/serial/by-id/usb-x-if00"}}
-                        << true;
+    QTest::newRow("-d") << QStringList{"-d", "/dev/serial/by-id/usb-x-if00"}
+                        << Devices{{1, "/dev/serial/by-id/usb-x-if00"}} << true;
     QTest::newRow("other ports keep the saved port")
-        << QStringList{"--device", "Com2=/a", "--device", "com4=/b"} << Devices{{2, "/a"}, {4, "/b"}} << false;
-    QTest::newRow("com1 by name keeps the saved port") << QStringList{"--device", "COM1=/a"} << Devices{{1, "/a"}} << false;
+        << QStringList{"--device", "Com2=/a", "--device", "com4=/b"} << Devices{{2, "/a"}, {4, "/b"}}
+        << false;
+    QTest::newRow("com1 by name keeps the saved port")
+        << QStringList{"--device", "COM1=/a"} << Devices{{1, "/a"}} << false;
     QTest::newRow("path and mappings")
         << QStringList{"--device", "/p", "--device", "Com3=/q"} << Devices{{1, "/p"}, {3, "/q"}} << true;
     QTest::newRow("qt window options left for qt")
-        << QStringList{"-platform", "offscreen", "-style=fusion", "-reverse", "--device", "/p"} << Devices{{1, "/p"}}
-        << true;
+        << QStringList{"-platform", "offscreen", "-style=fusion", "-reverse", "--device", "/p"}
+        << Devices{{1, "/p"}} << true;
 }
 
 void TestCommandLine::runs() {
@@ -63,8 +66,10 @@ void TestCommandLine::refuses_data() {
     QTest::newRow("device without path") << QStringList{"--device"} << "Missing value after '--device'.";
     QTest::newRow("empty path") << QStringList{"--device", ""} << "--device needs a device path.";
     QTest::newRow("empty mapping") << QStringList{"--device", "Com2="} << "--device needs a device path.";
-    QTest::newRow("no such port") << QStringList{"--device", "Com5=/a"} << "There is no port Com5 (Com1 to Com4).";
-    QTest::newRow("port zero") << QStringList{"--device", "com0=/a"} << "There is no port com0 (Com1 to Com4).";
+    QTest::newRow("no such port") << QStringList{"--device", "Com5=/a"}
+                                  << "There is no port Com5 (Com1 to Com4).";
+    QTest::newRow("port zero") << QStringList{"--device", "com0=/a"}
+                               << "There is no port com0 (Com1 to Com4).";
     QTest::newRow("com1 twice") << QStringList{"--device", "/a", "--device", "Com1=/b"}
                                 << "Com1 is given more than one device.";
     QTest::newRow("stray argument") << QStringList{"/dev/ttyUSB0"} << "Unexpected argument '/dev/ttyUSB0'.";
@@ -120,8 +125,10 @@ void TestCommandLine::programAnswersWithoutDisplay_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "serimo 2." << "";
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: serimo [options]" << "";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "serimo 2."
+                             << "";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: serimo [options]"
+                          << "";
     QTest::newRow("bad option") << QStringList{"--bogus"} << 2 << ""
                                 << "serimo: Unknown option 'bogus'. Try 'serimo --help'.\n";
     QTest::newRow("bad port") << QStringList{"--device", "Com9=/x"} << 2 << ""
