@@ -6,8 +6,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QImage>
-#include <QSet>
 #include <QTimer>
 #include <QVariant>
 #include <cstdio>
@@ -34,26 +32,6 @@ void PressButton(QDialog& dialog, int controlId) {
             QMetaObject::invokeMethod(b, &QAbstractButton::click, Qt::QueuedConnection);
             return;
         }
-}
-
-// A window rarely has more than 256 colours; then a palette image holds the same picture in far fewer
-// bytes, which keeps the pictures in the repository small.
-QImage Compact(const QImage& picture) {
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    QSet<QRgb> seen;
-    QList<QRgb> table;
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x) {
-            if (seen.contains(line[x]))
-                continue;
-            if (table.size() == 256)
-                return rgb;
-            seen.insert(line[x]);
-            table.append(line[x]);
-        }
-    }
-    return rgb.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither | Qt::AvoidDither);
 }
 
 class CScreenshotTour : public QObject {
@@ -124,7 +102,7 @@ private:
 
     void Save(QWidget& w, const QString& name) {
         const QString path = QDir(m_dir).filePath(name);
-        if (Compact(w.grab().toImage()).save(path, "PNG", 0))
+        if (w.grab().save(path, "PNG", 0)) // 0: the smallest file
             std::fprintf(stderr, "screenshot: %s\n", qPrintable(path));
         else
             std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(path));
