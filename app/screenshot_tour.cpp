@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr int kTickMs = 200;
+constexpr int kTickMs = 100;
 // A step that has not happened after this many ticks will not happen.
-constexpr int kGiveUpTicks = 50;
+constexpr int kGiveUpTicks = 100;
 // Lets a window that has just appeared paint and settle before its picture is taken.
 constexpr int kSettleTicks = 3;
 
