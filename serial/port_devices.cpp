@@ -14,6 +14,21 @@ QString DefaultPortDevice(short port) {
 #endif
 }
 
+namespace {
+std::map<short, QString>& Overrides() {
+    static std::map<short, QString> overrides;
+    return overrides;
+}
+} // namespace
+
+void SetPortDeviceOverrides(std::map<short, QString> devices) {
+    Overrides() = std::move(devices);
+}
+
 QString PortDevice(const CProfile& profile, short port) {
-    return profile.GetProfileString(kDevicesSection, QStringLiteral("Com%1").arg(port), DefaultPortDevice(port)).trimmed();
+    if (const auto it = Overrides().find(port); it != Overrides().end())
+        return it->second;
+    return profile
+        .GetProfileString(kDevicesSection, QStringLiteral("Com%1").arg(port), DefaultPortDevice(port))
+        .trimmed();
 }

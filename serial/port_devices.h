@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <map>
 
 class CProfile;
 
@@ -8,5 +9,8 @@ class CProfile;
 // Com<n> is /dev/ttyUSB<n-1> on Linux and COM<n> on Windows; elsewhere there is no default.
 QString DefaultPortDevice(short port);
 QString PortDevice(const CProfile& profile, short port);
+
+// Devices named on the command line: for this run they stand ahead of [Devices], which stays as it is.
+void SetPortDeviceOverrides(std::map<short, QString> devices);
 
 inline const QString kDevicesSection = QStringLiteral("Devices");

@@ -1,0 +1,57 @@
+// The program itself on the simulated card: --device names the card for this run, ahead of the
+// profile's mapping and the saved port, and the screenshot tour gets both card windows from it.
+#include "tests/support/card_sim_thread.h"
+#include "tests/support/pty.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+private slots:
+    void deviceOpensAsCom1AndLeavesTheProfileAlone();
+};
+
+void TestProgram::deviceOpensAsCom1AndLeavesTheProfileAlone() {
+    CPty pty;
+    QVERIFY(!pty.path.isEmpty());
+    CCardSimThread card(pty.MasterFd(), CardSimFault::None);
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing");
+    // Saved: Com3 chosen, and Com1 a device that is not there.
+    const QByteArray profile = "[Com Port]\r\nComPort=2\r\n[Devices]\r\nCom1=" + missing.toLocal8Bit() + "\r\n";
+    {
+        QFile f(dir.filePath("serimo.ini"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(profile);
+    }
+    QVERIFY(QDir(dir.path()).mkdir("shots"));
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", dir.path());
+    env.insert("SERIMO_SCREENSHOT_DIR", dir.filePath("shots"));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(SERIMO_PATH, {"--device", pty.path, "--device", "Com2=" + missing, "--device", "Com3=" + missing,
+                                "--device", "Com4=" + missing});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+
+    // The status window and the configuration dialog open only on the card's answers.
+    for (const char* shot : {"card-status.png", "card-config.png", "main-window.png"})
+        QVERIFY2(QFile(dir.filePath(QStringLiteral("shots/") + shot)).size() > 0, shot);
+    QVERIFY(card.Requests() >= 2);
+    QFile f(dir.filePath("serimo.ini"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), profile);
+}
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"
