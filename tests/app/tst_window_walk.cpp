@@ -5,6 +5,7 @@
 #include "app/port_devices_dlg.h"
 #include "card/card_config_dlg.h"
 #include "card/card_status_dlg.h"
+#include "card/ext_card_config_dlg.h"
 #include "res/dialog_builder.h"
 #include "sim/card_simulator.h"
 #include "tests/support/fake_device_list.h"
@@ -61,6 +62,8 @@ const std::vector<WindowRow>& Windows() {
         {"main window", [](Env& e) -> QWidget* { return &e.f.Start(); }},
         {"status window", [](Env& e) { return e.Own(std::make_unique<CCardStatusDlg>(e.status)); }},
         {"configuration dialog", [](Env& e) { return e.Own(std::make_unique<CCardConfigDlg>(e.config, e.f.prompts)); }},
+        {"extended configuration dialog",
+         [](Env& e) { return e.Own(std::make_unique<CExtCardConfigDlg>(e.config, e.f.prompts)); }},
         {"about box", [](Env& e) { return e.Own(std::make_unique<CAboutDlg>()); }},
         {"serial devices dialog",
          [](Env& e) {
