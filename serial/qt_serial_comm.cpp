@@ -54,8 +54,15 @@ CQtSerialComm::CQtSerialComm(std::function<QString(short)> deviceForPort, QObjec
     m_timerLines->setInterval(kLinePollMs);
     m_timerPace->setSingleShot(true);
     connect(m_timerPace, &QTimer::timeout, this, [this] {
-        if (m_readNotifier && GetPortOpen())
-            m_readNotifier->setEnabled(true);
+        if (!m_readNotifier || !GetPortOpen())
+            return;
+        // What came during the pause is taken now, in the same wake-up; only a quiet line goes back
+        // to being watched.
+        PullInput();
+        if (GetPortOpen() && m_port->bytesAvailable() > 0 && m_nRThreshold > 0)
+            PostReceiveEvent();
+        else
+            WatchReads();
     });
     connect(m_timerLines, &QTimer::timeout, this, &CQtSerialComm::OnLineTimer);
     connect(m_port, &QSerialPort::readyRead, this, &CQtSerialComm::OnReadyRead);
@@ -536,6 +543,8 @@ void CQtSerialComm::SetRThreshold(short threshold) {
     PullInput();
     if (GetPortOpen() && m_port->bytesAvailable() > 0)
         PostReceiveEvent();
+    else
+        WatchReads();
 }
 
 void CQtSerialComm::OnReadyRead() {
@@ -558,6 +567,8 @@ void CQtSerialComm::DeliverReceiveEvent() {
     if (GetPortOpen() && m_nRThreshold > 0 && taken > 0) {
         Raise(comEvReceive);
         PaceReads(taken);
+    } else {
+        WatchReads();
     }
 }
 
@@ -568,14 +579,22 @@ void CQtSerialComm::DeliverReceiveEvent() {
 // lost, and a big arrival (a fast line) is never followed by a pause. The card exchange waits on the
 // descriptor itself and is not slowed by this.
 void CQtSerialComm::PaceReads(qint64 bytesTaken) {
-    if (!m_readNotifier || !GetPortOpen() || bytesTaken >= kPaceBelowBytes)
+    if (!m_readNotifier || !GetPortOpen())
         return;
     const qint64 bytesPerSecond = std::max<qint64>(1, m_port->baudRate() / 10);
     const int ms = int(std::min<qint64>(kPaceMaxMs, kPaceBelowBytes * 1000 / bytesPerSecond));
-    if (ms <= 0)
+    if (bytesTaken >= kPaceBelowBytes || ms <= 0) {
+        WatchReads();
         return;
+    }
     m_readNotifier->setEnabled(false);
     m_timerPace->start(ms);
+}
+
+// The port is watched again unless a pause is running (its end looks at the port itself).
+void CQtSerialComm::WatchReads() {
+    if (m_readNotifier && GetPortOpen() && !m_timerPace->isActive())
+        m_readNotifier->setEnabled(true);
 }
 
 void CQtSerialComm::OnLineTimer() {

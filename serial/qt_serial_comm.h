@@ -95,6 +95,7 @@ private:
     void OnLineTimer();
     void Raise(short event);
     void PaceReads(qint64 bytesTaken);
+    void WatchReads();
 
     std::function<QString(short)> m_fnDeviceForPort;
     QSerialPort* m_port;

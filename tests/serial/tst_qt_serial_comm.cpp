@@ -47,6 +47,7 @@ private slots:
     void reportsDeviceThatCannotOpen();
     void refusesSecondOpen();
     void reopeningDiscardsStaleInput();
+    void pacedSmallArrivalsAllArrive();
     void reportsLostDeviceOnce_data();
     void reportsLostDeviceOnce();
     void receiveThresholdGatesEvents();
@@ -239,6 +240,35 @@ void TestQtSerialComm::reopeningDiscardsStaleInput() {
         received += comm.GetInput();
     }
     QCOMPARE(received, QByteArray("fresh"));
+}
+
+void TestQtSerialComm::pacedSmallArrivalsAllArrive() {
+    // Small arrivals pause the watch on the port for a moment; whatever happens meanwhile (more
+    // bytes, events switched off and on by a card exchange), every byte comes, in order, and the
+    // port is watched again afterwards.
+    CPty pty;
+    CQtSerialComm comm(MapTo(pty.path));
+    QByteArray received;
+    connect(&comm, &CMSComm::OnComm, this, [&] {
+        if (comm.GetCommEvent() == CMSComm::comEvReceive)
+            received += comm.GetInput();
+    });
+    comm.SetSettings(QStringLiteral("115200,N,8,1"));
+    comm.SetRThreshold(1);
+    comm.SetPortOpen(true);
+    QByteArray sent;
+    for (int round = 0; round < 20; ++round) {
+        const QByteArray piece = QByteArray::number(round) + ',';
+        sent += piece;
+        pty.Write(piece);
+        QTRY_COMPARE_WITH_TIMEOUT(received, sent, 5000);
+        if (round % 5 == 2) { // inside the pause that arrival started
+            comm.SetRThreshold(0);
+            comm.SetRThreshold(1);
+        }
+    }
+    pty.Write("end");
+    QTRY_COMPARE_WITH_TIMEOUT(received, sent + "end", 5000);
 }
 
 void TestQtSerialComm::reportsLostDeviceOnce_data() {
