@@ -27,9 +27,10 @@ constexpr int kLinePollMs = 100;
 constexpr int kMaxPullRounds = 32;
 // Nap while the driver drains bytes that no descriptor event will announce.
 constexpr int kDrainNapMs = 10;
-// Read pacing: after an arrival smaller than this, the port is not watched again for a short while.
+// Read pacing: after an arrival smaller than this, the port is not watched again for a short while,
+// at most somewhat less than a frame of the receive area, so nobody sees the difference.
 constexpr qint64 kPaceBelowBytes = 1024;
-constexpr int kPaceMaxMs = 10;
+constexpr int kPaceMaxMs = 25;
 
 int ClampCount(qint64 n) { return int(std::clamp<qint64>(n, 0, INT_MAX)); }
 
@@ -576,8 +577,9 @@ void CQtSerialComm::DeliverReceiveEvent() {
 // what makes a slow line cost a core. After a small arrival the port is left alone for a moment and
 // what came meanwhile is taken in one read. The pause is kept short enough that the line cannot fill
 // a quarter of the driver's 4 KiB input buffer during it, so nothing is held back long enough to be
-// lost, and a big arrival (a fast line) is never followed by a pause. The card exchange waits on the
-// descriptor itself and is not slowed by this.
+// lost, and a big arrival (a fast line) is never followed by a pause. (A USB device that ignores the
+// baud rate and sends faster is flow-controlled by USB itself: a full buffer holds it back, nothing is
+// dropped.) The card exchange waits on the descriptor itself and is not slowed by this.
 void CQtSerialComm::PaceReads(qint64 bytesTaken) {
     if (!m_readNotifier || !GetPortOpen())
         return;
