@@ -86,18 +86,24 @@ pid_t StartPump(int masterFd, const QByteArray& data, qsizetype piece, long peri
     ::_exit(0);
 }
 
-// What `cat` does: read the slave in raw mode until `total` bytes came. MB/s.
-double PlainReaderRate(qsizetype total) {
+// What `cat` does: read the slave in raw mode until `total` bytes came, paced like the window's run
+// (or as fast as it goes). Gives MB/s and the reader's share of one core, the yardstick for both.
+struct PlainReader {
+    double mbPerSecond = 0;
+    double coreShare = 0;
+};
+PlainReader PlainRead(qsizetype total, qsizetype piece, long periodUs, bool textLines) {
     CPty pty;
     const int slave = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY);
     termios tio{};
     ::tcgetattr(slave, &tio);
     ::cfmakeraw(&tio);
     ::tcsetattr(slave, TCSANOW, &tio);
-    const QByteArray data = MakeData(total, false);
+    const QByteArray data = MakeData(total, textLines);
+    const double cpuStart = CpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    const pid_t pump = StartPump(pty.MasterFd(), data, 0, 0);
+    const pid_t pump = StartPump(pty.MasterFd(), data, piece, periodUs);
     std::vector<char> buf(65536);
     qsizetype got = 0;
     while (got < total) {
@@ -107,9 +113,10 @@ double PlainReaderRate(qsizetype total) {
         got += n;
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const double cpu = CpuSeconds() - cpuStart;
     ::waitpid(pump, nullptr, 0);
     ::close(slave);
-    return double(got) / seconds / 1e6;
+    return {double(got) / seconds / 1e6, cpu / seconds};
 }
 
 // The display rules applied to the whole stream at once, for checking the window's final text.
@@ -157,7 +164,7 @@ int main(int argc, char* argv[]) {
         total = qsizetype(double(piece) * seconds * 1e6 / double(periodUs));
     }
 
-    const double plainRate = flood ? PlainReaderRate(total) : 0;
+    const PlainReader plain = PlainRead(total, piece, periodUs, textLines);
 
     QTemporaryDir dir;
     CPty pty;
@@ -235,10 +242,11 @@ int main(int argc, char* argv[]) {
         std::printf("pieces of %lld bytes every %ld us, %s display%s, %.1f s\n", static_cast<long long>(piece), periodUs,
                     hex ? "hex" : "text", textLines ? " (line break every 60 bytes)" : "", wall);
         std::printf("receive area ends with the newest bytes: %s\n", tailMatches ? "yes" : "no");
-        std::printf("processor time: %.3f s = %.1f%% of one core\n", cpu, 100.0 * cpu / wall);
+        std::printf("processor time: %.3f s = %.1f%% of one core (a plain reader: %.1f%%; the window costs %.1f times that)\n", cpu,
+                    100.0 * cpu / wall, 100.0 * plain.coreShare, cpu / wall / std::max(1e-9, plain.coreShare));
     } else {
-        std::printf("flood: window %.1f MB/s, plain reader %.1f MB/s (%.0f%%)\n", double(total) / wall / 1e6, plainRate,
-                    100.0 * double(total) / wall / 1e6 / plainRate);
+        std::printf("flood: window %.1f MB/s, plain reader %.1f MB/s (%.0f%%)\n", double(total) / wall / 1e6,
+                    plain.mbPerSecond, 100.0 * double(total) / wall / 1e6 / plain.mbPerSecond);
     }
     if (flood)
         std::printf("longest event-loop delay: %.1f ms\n", double(longestTurnNs) / 1e6);
