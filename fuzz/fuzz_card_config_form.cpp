@@ -1,12 +1,14 @@
 // Both configuration forms' Load and Collect on any 541-byte record (the input cut or padded with
 // zeros), with edits to the loaded values taken from the bytes after the record: a selector byte
 // (bit 6 picks the extended form, bit 7 reads the text as Latin-1 rather than UTF-8, the rest the
-// value), a length, then that many bytes.
+// value), a length, then that many bytes. A text box takes any text; a list, a radio group or an arrow
+// control only what it can hold.
 // Properties: a collect, whether it succeeds or refuses, changes only bytes and bits that one of the
 // form's controls owns (never the card's, never the other form's); a refusal names a message and a
 // control; after a collect that succeeds, loading and collecting the result again succeeds and
 // changes nothing.
 
+#include "card/card_code_tables.h"
 #include "card/card_config_form.h"
 #include "card/ext_card_config_form.h"
 #include "fuzz/fuzz_check.h"
@@ -67,9 +69,11 @@ struct Edit {
     bool ext = false;
     std::uint8_t field = 0;
     QString text;
-    int number = 0; // the value bytes as a signed 16-bit number
-    std::uint8_t first = 0;
+    std::uint8_t first = 0, second = 0;
 };
+
+// A choice among `count` items or none (-1), as a radio group or a drop-down list can hold it.
+int Choice(const Edit& e, int count) { return int(e.first % (count + 1)) - 1; }
 
 std::vector<Edit> ReadEdits(const std::uint8_t* data, std::size_t size) {
     std::vector<Edit> edits;
@@ -82,7 +86,7 @@ std::vector<Edit> ReadEdits(const std::uint8_t* data, std::size_t size) {
         const char* value = reinterpret_cast<const char*>(data + i + 2);
         e.text = latin1 ? QString::fromLatin1(value, qsizetype(n)) : QString::fromUtf8(value, qsizetype(n));
         e.first = n > 0 ? data[i + 2] : 0;
-        e.number = n > 1 ? std::int16_t(data[i + 2] | (data[i + 3] << 8)) : std::int8_t(e.first);
+        e.second = n > 1 ? data[i + 3] : 0;
         edits.push_back(e);
         i += 2 + n;
     }
@@ -104,20 +108,20 @@ void Apply(CardConfigForm& f, const Edit& e) {
     case 4: f.cmdEscape = e.text; break;
     case 5: f.msgPrefix = e.text; break;
     case 6: f.dhcpTimeout = e.text; break;
-    case 7: f.protocol = e.number; break;
-    case 8: f.dataFormat = e.number; break;
-    case 9: f.connectMode = e.number; break;
-    case 10: f.ioMode = e.number; break;
-    case 11: f.wakeup = e.number; break;
-    case 12: f.baud = e.number; break;
-    case 13: f.diversity = e.number; break;
-    case 14: f.groupName = e.number; break;
-    case 15: f.option11 = e.number; break;
-    case 16: f.powerSaveAlgorithm = e.number; break;
+    case 7: f.protocol = Choice(e, 4); break;
+    case 8: f.dataFormat = Choice(e, 3); break;
+    case 9: f.connectMode = Choice(e, 2); break;
+    case 10: f.ioMode = Choice(e, 2); break;
+    case 11: f.wakeup = Choice(e, 2); break;
+    case 12: f.baud = Choice(e, int(BaudCodeTable().size())); break;
+    case 13: f.diversity = Choice(e, int(DiversityCodeTable().size())); break;
+    case 14: f.groupName = Choice(e, int(GroupNameTable().size())); break;
+    case 15: f.option11 = Choice(e, int(Option11Table().size())); break;
+    case 16: f.powerSaveAlgorithm = 1 + e.first % 10; break; // the arrows' range
     case 17: *flags[e.first % std::size(flags)] ^= true; break;
     default: {
         CardConfigRecord::Ip4& ip = *ips[e.first % std::size(ips)];
-        ip[(e.first >> 2) % 4] = std::uint8_t(e.number >> 8);
+        ip[(e.first >> 2) % 4] = e.second;
         break;
     }
     }
@@ -140,10 +144,10 @@ void Apply(ExtCardConfigForm& f, const Edit& e) {
         f.keys[box / ExtCardConfigForm::kKeyBytes][box % ExtCardConfigForm::kKeyBytes] = Rest(e);
         break;
     }
-    case 8: f.keyInUse = e.number; break;
-    case 9: f.authentication = e.number; break;
-    case 10: f.port2Baud = e.number; break;
-    case 11: f.channel = e.number; break;
+    case 8: f.keyInUse = Choice(e, 4); break;
+    case 9: f.authentication = Choice(e, 3); break;
+    case 10: f.port2Baud = Choice(e, 9); break;
+    case 11: f.channel = Choice(e, 11); break;
     default: *flags[e.first % std::size(flags)] ^= true; break;
     }
 }
