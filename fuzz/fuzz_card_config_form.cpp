@@ -1,8 +1,8 @@
 // Both configuration forms' Load and Collect on any 541-byte record (the input cut or padded with
 // zeros), with edits to the loaded values taken from the bytes after the record: a selector byte
 // (bit 6 picks the extended form, bit 7 reads the text as Latin-1 rather than UTF-8, the rest the
-// value), a length, then that many bytes. A text box takes any text; a list, a radio group or an arrow
-// control only what it can hold.
+// value), a length, then that many bytes. A text box takes any text but NUL; a list, a radio group
+// or an arrow control only what it can hold.
 // Properties: a collect, whether it succeeds or refuses, changes only bytes and bits that one of the
 // form's controls owns (never the card's, never the other form's); a refusal names a message and a
 // control; after a collect that succeeds, loading and collecting the result again succeeds and
@@ -85,6 +85,8 @@ std::vector<Edit> ReadEdits(const std::uint8_t* data, std::size_t size) {
         const std::size_t n = std::min<std::size_t>(data[i + 1], size - i - 2);
         const char* value = reinterpret_cast<const char*>(data + i + 2);
         e.text = latin1 ? QString::fromLatin1(value, qsizetype(n)) : QString::fromUtf8(value, qsizetype(n));
+        // A one-line box holds no NUL character (the record's texts end at one).
+        e.text.remove(QChar(0));
         e.first = n > 0 ? data[i + 2] : 0;
         e.second = n > 1 ? data[i + 3] : 0;
         edits.push_back(e);
