@@ -38,10 +38,7 @@ private slots:
     }
     void cleanup() {
         QDir::setCurrent(m_savedFolder);
-        f.dlg.reset();
-        f.comm.ClearLog();
-        f.comm.onOutput = nullptr;
-        f.prompts = CFakePrompts();
+        f.Reset();
         for (const QString& name : QDir(f.dir.path()).entryList(QDir::Files))
             QFile::remove(f.dir.filePath(name));
     }

@@ -20,13 +20,7 @@ class TestCardWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        f.dlg.reset();
-        f.comm.ClearLog();
-        f.comm.onOutput = nullptr;
-        f.prompts = CFakePrompts();
-        QFile::remove(f.ProfilePath());
-    }
+    void cleanup() { f.Reset(); }
 
     void resetSendsOneFrameAndShowsNothing();
     void readStatusOpensTheStatusWindow();

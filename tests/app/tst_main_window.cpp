@@ -25,12 +25,7 @@ class TestMainWindow : public QObject {
 
 private slots:
     void init() { QVERIFY(f.dir.isValid()); }
-    void cleanup() {
-        f.dlg.reset();
-        f.comm.ClearLog();
-        f.prompts = CFakePrompts();
-        QFile::remove(f.ProfilePath());
-    }
+    void cleanup() { f.Reset(); }
 
     void controlsMatchTheTemplate();
     void defaultsWithoutProfile();

@@ -12,13 +12,7 @@ class TestPortConfig : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        f.dlg.reset();
-        f.comm.ClearLog();
-        f.comm.missingPorts.clear();
-        f.prompts = CFakePrompts();
-        QFile::remove(f.ProfilePath());
-    }
+    void cleanup() { f.Reset(); }
 
     void openWritesTheWholeConfigurationInOrder();
     void settingsFromTheLists_data();

@@ -51,13 +51,7 @@ private slots:
                              Device(kById, QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART")),
                              Device(QStringLiteral("/dev/ttyACM0"))};
     }
-    void cleanup() {
-        f.dlg.reset();
-        f.comm.ClearLog();
-        f.comm.missingPorts.clear();
-        f.prompts = CFakePrompts();
-        QFile::remove(f.ProfilePath());
-    }
+    void cleanup() { f.Reset(); }
 
     void devicesAreOfferedStableNamesFirstConsoleLast();
     void okWritesOnlyChangedPortsAndKeepsEveryOtherLine();

@@ -27,11 +27,7 @@ class TestTerminalWindow : public QObject {
 
 private slots:
     void cleanup() {
-        f.dlg.reset();
-        f.comm.ClearLog();
-        f.comm.stallOutput = false;
-        f.comm.onOutput = nullptr;
-        f.prompts = CFakePrompts();
+        f.Reset();
         QDir dir(f.dir.path());
         for (const QString& name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
             QVERIFY(QFileInfo(dir.filePath(name)).isDir() ? QDir(dir.filePath(name)).removeRecursively() : dir.remove(name));

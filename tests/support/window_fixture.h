@@ -41,6 +41,17 @@ struct CWindowFixture {
     }
     QString ProfileText() const { return QStringDecoder("GBK").decode(ProfileBytes()); }
 
+    // Between tests: no window, a fake control and prompts as new, no profile file.
+    void Reset() {
+        dlg.reset();
+        comm.ClearLog();
+        comm.missingPorts.clear();
+        comm.stallOutput = false;
+        comm.onOutput = nullptr;
+        prompts = CFakePrompts();
+        QFile::remove(ProfilePath());
+    }
+
     // Starts the window on the profile as it is now.
     CTerminalDlg& Start() {
         dlg.reset();
