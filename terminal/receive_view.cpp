@@ -64,6 +64,7 @@ void CReceiveView::ForgetMetrics() {
     m_tabStop = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char(' ')) * kTabStopSpaces);
     m_asciiAdvance.fill(-1);
     m_otherAdvance.clear();
+    m_runCache.clear();
 }
 
 qreal CReceiveView::Advance(QChar c, qreal x) const {
@@ -137,6 +138,7 @@ void CReceiveView::Rewrap(std::size_t fromRow) {
 
 void CReceiveView::setPlainText(const QString& text) {
     m_text = text;
+    m_runCache.clear();
     m_nAnchor = m_nCursor = 0;
     m_rows.assign(1, Row{});
     Rewrap(0);
@@ -180,7 +182,19 @@ void CReceiveView::DrawRun(QPainter& painter, int from, int to, qreal& x, qreal 
         if (i < to && m_text[i] != QLatin1Char('\t'))
             continue;
         if (i > segment) {
-            painter.drawText(QPointF(kMargin + x, baseline), m_text.mid(segment, i - segment));
+            // Rows never change once written, so each run is laid out once and drawn from its cache.
+            const qint64 key = (qint64(segment) << 32) | qint64(i - segment);
+            auto it = m_runCache.find(key);
+            if (it == m_runCache.end()) {
+                if (m_runCache.size() > 1024)
+                    m_runCache.clear();
+                QStaticText run(m_text.mid(segment, i - segment));
+                run.setTextFormat(Qt::PlainText);
+                run.setPerformanceHint(QStaticText::AggressiveCaching);
+                run.prepare(QTransform(), font());
+                it = m_runCache.emplace(key, std::move(run)).first;
+            }
+            painter.drawStaticText(QPointF(kMargin + x, baseline - m_ascent), it->second);
             x += RunWidth(segment, i, x);
         }
         if (i < to)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QStaticText>
 #include <QString>
 #include <array>
 #include <unordered_map>
@@ -66,4 +67,5 @@ private:
     qreal m_tabStop = 80;
     mutable std::array<qreal, 128> m_asciiAdvance{};
     mutable std::unordered_map<char16_t, qreal> m_otherAdvance;
+    mutable std::unordered_map<qint64, QStaticText> m_runCache; // by where a run starts and its length
 };
