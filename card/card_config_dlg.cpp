@@ -2,6 +2,7 @@
 
 #include "app/prompts.h"
 #include "card/card_code_tables.h"
+#include "card/data_exchange.h"
 #include "card/ip_address_box.h"
 #include "card/number_box.h"
 #include "res/resource.h"
@@ -117,72 +118,38 @@ void CCardConfigDlg::RefreshEnables() {
 }
 
 void CCardConfigDlg::DoDataExchange(bool save) {
-    auto text = [&](int id, QString& value) {
-        auto* edit = static_cast<QLineEdit*>(Control(id));
-        if (save)
-            value = edit->text();
-        else
-            edit->setText(value);
-    };
-    auto radio = [&](int firstId, int& value) {
-        if (save)
-            value = m_built.RadioIndex(firstId);
-        else
-            m_built.SetRadioIndex(firstId, value);
-    };
-    auto list = [&](int id, int& value) {
-        auto* combo = static_cast<QComboBox*>(Control(id));
-        if (save)
-            value = combo->currentIndex();
-        else
-            combo->setCurrentIndex(value >= 0 && value < combo->count() ? value : -1);
-    };
-    auto check = [&](int id, bool& value) {
-        auto* box = static_cast<QAbstractButton*>(Control(id));
-        if (save)
-            value = box->isChecked();
-        else
-            box->setChecked(value);
-    };
-    auto address = [&](int id, CardConfigRecord::Ip4& value) {
-        auto* box = static_cast<CIpAddressBox*>(Control(id));
-        if (save)
-            value = box->GetAddress();
-        else
-            box->SetAddress(value);
-    };
-
-    text(IDC_CFG_UNIT_NAME, m_form.unitName);
-    text(IDC_CFG_ESS_ID, m_form.essId);
-    address(IDC_CFG_LOCAL_IP, m_form.localIp);
-    address(IDC_CFG_REMOTE_IP, m_form.remoteIp);
-    address(IDC_CFG_GATEWAY_IP, m_form.gatewayIp);
-    address(IDC_CFG_SUBNET_MASK, m_form.subnetMask);
-    radio(IDC_CFG_TCP, m_form.protocol);
-    radio(IDC_CFG_DIRECT, m_form.dataFormat);
-    radio(IDC_CFG_CALL_REMOTE, m_form.connectMode);
-    radio(IDC_CFG_ISA, m_form.ioMode);
-    radio(IDC_CFG_WAKEUP_YES, m_form.wakeup);
-    text(IDC_CFG_RETRY, m_form.retry);
-    text(IDC_CFG_PORT, m_form.port);
-    text(IDC_CFG_CMD_ESCAPE, m_form.cmdEscape);
-    text(IDC_CFG_MSG_PREFIX, m_form.msgPrefix);
-    list(IDC_CFG_BAUD, m_form.baud);
-    list(IDC_CFG_DIVERSITY, m_form.diversity);
-    check(IDC_CFG_BYTE_STUFFING, m_form.byteStuffing);
-    check(IDC_CFG_CAPTURE_ESS_ID, m_form.captureEssId);
-    check(IDC_CFG_CLOSE_OUT_OF_RANGE, m_form.closeOnOutOfRange);
-    check(IDC_CFG_ENABLE_DHCP, m_form.dhcpEnabled);
-    check(IDC_CFG_FLASH_DHCP, m_form.flashDhcp);
-    check(IDC_CFG_INHIBIT_MESSAGES, m_form.inhibitMessages);
-    check(IDC_CFG_POWER_SAVE, m_form.powerSaveEnabled);
-    check(IDC_CFG_REPLACE_REMOTE_IP, m_form.replaceRemoteIp);
-    check(IDC_CFG_SEND_UNIT_NAME_ID, m_form.sendUnitNameId);
+    const CDataExchange dx(m_built, save);
+    dx.Text(IDC_CFG_UNIT_NAME, m_form.unitName);
+    dx.Text(IDC_CFG_ESS_ID, m_form.essId);
+    dx.Address(IDC_CFG_LOCAL_IP, m_form.localIp);
+    dx.Address(IDC_CFG_REMOTE_IP, m_form.remoteIp);
+    dx.Address(IDC_CFG_GATEWAY_IP, m_form.gatewayIp);
+    dx.Address(IDC_CFG_SUBNET_MASK, m_form.subnetMask);
+    dx.Radio(IDC_CFG_TCP, m_form.protocol);
+    dx.Radio(IDC_CFG_DIRECT, m_form.dataFormat);
+    dx.Radio(IDC_CFG_CALL_REMOTE, m_form.connectMode);
+    dx.Radio(IDC_CFG_ISA, m_form.ioMode);
+    dx.Radio(IDC_CFG_WAKEUP_YES, m_form.wakeup);
+    dx.Text(IDC_CFG_RETRY, m_form.retry);
+    dx.Text(IDC_CFG_PORT, m_form.port);
+    dx.Text(IDC_CFG_CMD_ESCAPE, m_form.cmdEscape);
+    dx.Text(IDC_CFG_MSG_PREFIX, m_form.msgPrefix);
+    dx.List(IDC_CFG_BAUD, m_form.baud);
+    dx.List(IDC_CFG_DIVERSITY, m_form.diversity);
+    dx.Check(IDC_CFG_BYTE_STUFFING, m_form.byteStuffing);
+    dx.Check(IDC_CFG_CAPTURE_ESS_ID, m_form.captureEssId);
+    dx.Check(IDC_CFG_CLOSE_OUT_OF_RANGE, m_form.closeOnOutOfRange);
+    dx.Check(IDC_CFG_ENABLE_DHCP, m_form.dhcpEnabled);
+    dx.Check(IDC_CFG_FLASH_DHCP, m_form.flashDhcp);
+    dx.Check(IDC_CFG_INHIBIT_MESSAGES, m_form.inhibitMessages);
+    dx.Check(IDC_CFG_POWER_SAVE, m_form.powerSaveEnabled);
+    dx.Check(IDC_CFG_REPLACE_REMOTE_IP, m_form.replaceRemoteIp);
+    dx.Check(IDC_CFG_SEND_UNIT_NAME_ID, m_form.sendUnitNameId);
     if (save) // it starts off and no load changes it
-        check(IDC_CFG_SUPPRESS_EXTENDED, m_form.suppressExtended);
-    text(IDC_CFG_DHCP_TIMEOUT, m_form.dhcpTimeout);
-    list(IDC_CFG_GROUP_NAME, m_form.groupName);
-    list(IDC_CFG_OPTION11, m_form.option11);
+        dx.Check(IDC_CFG_SUPPRESS_EXTENDED, m_form.suppressExtended);
+    dx.Text(IDC_CFG_DHCP_TIMEOUT, m_form.dhcpTimeout);
+    dx.List(IDC_CFG_GROUP_NAME, m_form.groupName);
+    dx.List(IDC_CFG_OPTION11, m_form.option11);
 
     auto* algorithm = static_cast<CNumberBox*>(Control(IDC_CFG_ALGORITHM_SPIN));
     if (save)

@@ -1,6 +1,7 @@
 #include "card/ext_card_config_dlg.h"
 
 #include "app/prompts.h"
+#include "card/data_exchange.h"
 #include "card/number_box.h"
 #include "res/resource.h"
 
@@ -88,67 +89,36 @@ void CExtCardConfigDlg::OnInitDialog() {
 }
 
 void CExtCardConfigDlg::DoDataExchange(bool save) {
-    auto check = [&](int id, bool& value) {
-        auto* box = Get<QCheckBox>(id);
-        if (save)
-            value = box->isChecked();
-        else
-            box->setChecked(value);
-    };
-    auto list = [&](int id, int& index) {
-        auto* box = Get<QComboBox>(id);
-        if (save)
-            index = box->currentIndex();
-        else
-            box->setCurrentIndex(index);
-    };
-    auto text = [&](int id, QString& value) {
-        auto* box = Get<QLineEdit>(id);
-        if (save)
-            value = box->text();
-        else
-            box->setText(value);
-    };
-    auto number = [&](int id, QString& value) {
-        auto* box = Get<CNumberBox>(id);
-        if (save)
-            value = QString::number(box->Value());
-        else
-            box->SetValue(value.toInt());
-    };
-
-    if (save)
-        m_form.keyInUse = m_built.RadioIndex(IDC_WEP_KEY_USE_FIRST);
-    else
-        m_built.SetRadioIndex(IDC_WEP_KEY_USE_FIRST, m_form.keyInUse);
-    list(IDC_WEP_AUTH, m_form.authentication);
+    const CDataExchange dx(m_built, save);
+    dx.Radio(IDC_WEP_KEY_USE_FIRST, m_form.keyInUse);
+    dx.List(IDC_WEP_AUTH, m_form.authentication);
     for (int i = 0; i < 4; ++i) {
-        check(IDC_BASIC_RATE_FIRST + i, m_form.basicRates[i]);
-        check(IDC_TX_RATE_FIRST + i, m_form.txRates[i]);
+        dx.Check(IDC_BASIC_RATE_FIRST + i, m_form.basicRates[i]);
+        dx.Check(IDC_TX_RATE_FIRST + i, m_form.txRates[i]);
     }
-    check(IDC_ADHOC_ENABLE, m_form.adHocEnabled);
-    check(IDC_ENABLE_APPLICATION, m_form.enableApplication);
-    check(IDC_POWER_DOWN_ENABLE, m_form.powerDownEnabled);
-    check(IDC_LONG_PREAMBLE, m_form.longPreamble);
-    list(IDC_PORT2_BAUD, m_form.port2Baud);
-    list(IDC_ADHOC_CHANNEL, m_form.channel);
-    number(IDC_RESTART_DELAY, m_form.restartDelay);
+    dx.Check(IDC_ADHOC_ENABLE, m_form.adHocEnabled);
+    dx.Check(IDC_ENABLE_APPLICATION, m_form.enableApplication);
+    dx.Check(IDC_POWER_DOWN_ENABLE, m_form.powerDownEnabled);
+    dx.Check(IDC_LONG_PREAMBLE, m_form.longPreamble);
+    dx.List(IDC_PORT2_BAUD, m_form.port2Baud);
+    dx.List(IDC_ADHOC_CHANNEL, m_form.channel);
+    dx.Number(IDC_RESTART_DELAY, m_form.restartDelay);
     for (int i = 0; i < Form::kMacBytes; ++i)
-        text(IDC_MANDATORY_MAC_FIRST + i, m_form.mandatoryMac[i]);
-    number(IDC_POWER_IDLE, m_form.idle);
-    number(IDC_POWER_OFF, m_form.off);
-    number(IDC_POWER_ON, m_form.on);
+        dx.Text(IDC_MANDATORY_MAC_FIRST + i, m_form.mandatoryMac[i]);
+    dx.Number(IDC_POWER_IDLE, m_form.idle);
+    dx.Number(IDC_POWER_OFF, m_form.off);
+    dx.Number(IDC_POWER_ON, m_form.on);
     for (int i = 0; i < Form::kMacBytes; ++i)
-        text(IDC_PREFERRED_MAC_FIRST + i, m_form.preferredMac[i]);
+        dx.Text(IDC_PREFERRED_MAC_FIRST + i, m_form.preferredMac[i]);
     auto* info = Get<QPlainTextEdit>(IDC_EXT_INFO);
     if (save)
         m_form.info = info->toPlainText();
     else
         info->setPlainText(QString(m_form.info).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    number(IDC_ADHOC_TX_POWER, m_form.txPower);
+    dx.Number(IDC_ADHOC_TX_POWER, m_form.txPower);
     for (int k = 0; k < Form::kKeys; ++k)
         for (int j = 1; j <= Form::kKeyBytes; ++j)
-            text(Form::KeyBoxId(k, j), m_form.keys[k][j - 1]);
+            dx.Text(Form::KeyBoxId(k, j), m_form.keys[k][j - 1]);
 }
 
 void CExtCardConfigDlg::OnOK() {

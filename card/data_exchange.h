@@ -1,0 +1,24 @@
+#pragma once
+
+#include "card/ip_address_box.h"
+#include "res/dialog_builder.h"
+
+#include <QString>
+
+// Moves values between a built dialog's controls and a form's members, one way or the other, as a
+// classic dialog's data exchange does: controls to members when saving, members to controls else.
+class CDataExchange {
+public:
+    CDataExchange(const CBuiltDialog& built, bool save) : m_built(built), m_bSave(save) {}
+
+    void Text(int id, QString& value) const;
+    void List(int id, int& index) const; // an index outside the list leaves nothing selected
+    void Check(int id, bool& value) const;
+    void Radio(int firstId, int& index) const;
+    void Address(int id, CIpAddressBox::Address& value) const;
+    void Number(int id, QString& value) const; // a number box, its value as decimal text
+
+private:
+    const CBuiltDialog& m_built;
+    bool m_bSave;
+};
