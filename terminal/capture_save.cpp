@@ -7,12 +7,32 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <optional>
 
 namespace {
 const QString kFileFilter = QStringLiteral("Text file(*.txt)|*.txt|C++ file(*.cpp;*.c;*.h)|*.cpp;*.c;*.h|All file(*.*)|*.*||");
 const QString kCreateFailed = QStringLiteral("文件建立失败！");
 
 enum SaveProtocol { kSaveOriginal = 0, kSaveTcp = 1, kSaveWnmp = 2 };
+
+std::size_t CapturedBytes(std::int64_t rxCount) {
+    return static_cast<std::size_t>(std::min<std::int64_t>(rxCount, kRxBufferSize));
+}
+
+// Writes a dump of the capture through a temporary file: the scanner's count, or nothing when the
+// file could not be written whole (the previous file is then kept).
+template <class Scanner>
+std::optional<std::uint64_t> WriteDump(const QString& path, const std::uint8_t* capture, std::size_t n) {
+    CDumpFile file(path);
+    if (!file.Open())
+        return std::nullopt;
+    Scanner scanner(file);
+    scanner.Feed(capture, n);
+    const std::uint64_t count = scanner.Finish();
+    if (!file.Commit())
+        return std::nullopt;
+    return count;
+}
 } // namespace
 
 void CTerminalDlg::OnSaveReceived() {
@@ -29,7 +49,7 @@ void CTerminalDlg::OnSaveReceived() {
         return;
     }
     m_strSaveFile = m_ctrlSaveFile->text();
-    const std::int64_t n = std::min<std::int64_t>(m_nRxCount, kRxBufferSize);
+    const auto n = static_cast<std::int64_t>(CapturedBytes(m_nRxCount));
     CDumpFile file(m_strSaveFile);
     if (!file.Open()) {
         m_prompts.MessageBox(kCreateFailed);
@@ -50,37 +70,27 @@ void CTerminalDlg::OnSaveReceived() {
 void CTerminalDlg::WriteTcpDump() {
     m_strSaveFile = m_ctrlSaveFile->text();
     const QString path = DumpPath(m_strSaveFile, QStringLiteral(".tcp"));
-    CDumpFile file(path);
-    if (m_strSaveFile.isEmpty() || !file.Open()) {
+    std::optional<std::uint64_t> written; // an empty path names no file, whatever the dump path says
+    if (!m_strSaveFile.isEmpty())
+        written = WriteDump<CTcpDumpScanner>(path, m_rxBuffer.get(), CapturedBytes(m_nRxCount));
+    if (!written) {
         m_prompts.MessageBox(kCreateFailed);
         return;
     }
-    CTcpDumpScanner scanner(file);
-    scanner.Feed(m_rxBuffer.get(), static_cast<std::size_t>(std::min<std::int64_t>(m_nRxCount, kRxBufferSize)));
-    const std::uint64_t written = scanner.Finish();
-    if (!file.Commit()) {
-        m_prompts.MessageBox(kCreateFailed);
-        return;
-    }
-    AfterTcpDump(path, written);
+    AfterTcpDump(path, *written);
 }
 
 void CTerminalDlg::WriteWnmpDump() {
     m_strSaveFile = m_ctrlSaveFile->text();
     const QString path = DumpPath(m_strSaveFile, QStringLiteral(".wnp"));
-    CDumpFile file(path);
-    if (m_strSaveFile.isEmpty() || !file.Open()) {
+    std::optional<std::uint64_t> messages; // an empty path names no file, whatever the dump path says
+    if (!m_strSaveFile.isEmpty())
+        messages = WriteDump<CWnmpDumpScanner>(path, m_rxBuffer.get(), CapturedBytes(m_nRxCount));
+    if (!messages) {
         m_prompts.MessageBox(kCreateFailed);
         return;
     }
-    CWnmpDumpScanner scanner(file);
-    scanner.Feed(m_rxBuffer.get(), static_cast<std::size_t>(std::min<std::int64_t>(m_nRxCount, kRxBufferSize)));
-    const std::uint64_t messages = scanner.Finish();
-    if (!file.Commit()) {
-        m_prompts.MessageBox(kCreateFailed);
-        return;
-    }
-    if (messages > 0)
+    if (*messages > 0)
         OpenInNotepad(path);
 }
 
