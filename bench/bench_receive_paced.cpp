@@ -18,6 +18,7 @@
 #include "tests/support/fake_prompts.h"
 #include "tests/support/pty.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QTimer>
 #include <QElapsedTimer>
@@ -248,6 +249,7 @@ int main(int argc, char* argv[]) {
         std::printf("flood: window %.1f MB/s, plain reader %.1f MB/s (%.0f%%)\n", double(total) / wall / 1e6,
                     plain.mbPerSecond, 100.0 * double(total) / wall / 1e6 / plain.mbPerSecond);
     }
+    std::printf("accessibility active: %s\n", QAccessible::isActive() ? "yes" : "no");
     if (flood)
         std::printf("longest event-loop delay: %.1f ms\n", double(longestTurnNs) / 1e6);
     return dlg.m_nRxCount == total && captureIntact && rxShown ? 0 : 2;

@@ -17,13 +17,15 @@ namespace {
 constexpr qreal kMargin = 4; // as far from the frame as an edit box keeps its text
 constexpr int kTabStopSpaces = 8;
 
-// Tells assistive tools what the area holds: a read-only, multi-line text whose value is its text.
-class CReceiveViewAccessible : public QAccessibleWidget {
+// Tells assistive tools what the area holds: a read-only, multi-line text whose value is its text, and
+// the text itself by character, word and line, with the caret, the selection and where each
+// character is on the screen.
+class CReceiveViewAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit CReceiveViewAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::EditableText) {}
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value)
-            return static_cast<const CReceiveView*>(widget())->toPlainText();
+            return View()->toPlainText();
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {
@@ -32,6 +34,93 @@ public:
         s.multiLine = true;
         s.selectableText = true;
         return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    void selection(int index, int* startOffset, int* endOffset) const override {
+        const bool any = index == 0 && selectionCount() == 1;
+        *startOffset = any ? View()->SelectionStart() : 0;
+        *endOffset = any ? View()->SelectionEnd() : 0;
+    }
+    int selectionCount() const override { return View()->SelectionStart() != View()->SelectionEnd() ? 1 : 0; }
+    // The area has one selection, as an edit box does; adding one replaces it.
+    void addSelection(int startOffset, int endOffset) override { View()->SetSelection(startOffset, endOffset); }
+    void removeSelection(int index) override {
+        if (index == 0)
+            View()->SetSelection(View()->CursorPosition(), View()->CursorPosition());
+    }
+    void setSelection(int index, int startOffset, int endOffset) override {
+        if (index == 0)
+            View()->SetSelection(startOffset, endOffset);
+    }
+    int cursorPosition() const override { return View()->CursorPosition(); }
+    void setCursorPosition(int position) override { View()->SetSelection(position, position); }
+
+    QString text(int startOffset, int endOffset) const override {
+        const QString all = View()->toPlainText();
+        const int from = std::clamp(startOffset, 0, int(all.size()));
+        return all.mid(from, std::clamp(endOffset, from, int(all.size())) - from);
+    }
+    int characterCount() const override { return int(View()->toPlainText().size()); }
+
+    // A line is a row as the area shows it, with the line break that ends it, as a stock edit box
+    // reports lines; hex display has no line breaks at all, and its one paragraph would be all text.
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset, int* endOffset) const override {
+        if (type != QAccessible::LineBoundary)
+            return QAccessibleTextInterface::textAtOffset(offset, type, startOffset, endOffset);
+        return RowText(RowAround(offset, 0), startOffset, endOffset);
+    }
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset, int* endOffset) const override {
+        if (type != QAccessible::LineBoundary)
+            return QAccessibleTextInterface::textBeforeOffset(offset, type, startOffset, endOffset);
+        return RowText(RowAround(offset, -1), startOffset, endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset, int* endOffset) const override {
+        if (type != QAccessible::LineBoundary)
+            return QAccessibleTextInterface::textAfterOffset(offset, type, startOffset, endOffset);
+        return RowText(RowAround(offset, 1), startOffset, endOffset);
+    }
+
+    QRect characterRect(int offset) const override {
+        const QRect r = View()->CharacterRect(offset);
+        return r.isNull() ? r : QRect(View()->viewport()->mapToGlobal(r.topLeft()), r.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        const QPoint local = View()->viewport()->mapFromGlobal(point);
+        return View()->viewport()->rect().contains(local) ? View()->PositionAt(local) : -1;
+    }
+    void scrollToSubstring(int startIndex, int) override { View()->ScrollToShow(startIndex); }
+    QString attributes(int, int* startOffset, int* endOffset) const override {
+        *startOffset = 0; // plain text: no attributes anywhere
+        *endOffset = characterCount();
+        return QString();
+    }
+
+private:
+    CReceiveView* View() const { return static_cast<CReceiveView*>(widget()); }
+    // The row `step` rows away from the one holding `offset` (-1: the end of the text), or -1.
+    long RowAround(int offset, int step) const {
+        const int count = characterCount();
+        if (offset == -1)
+            offset = count;
+        if (offset < 0 || offset > count)
+            return -1;
+        const long r = long(View()->RowOf(offset)) + step;
+        return r >= 0 && r < long(View()->Rows().size()) ? r : -1;
+    }
+    QString RowText(long r, int* startOffset, int* endOffset) const {
+        const auto& rows = View()->Rows();
+        if (r < 0) {
+            *startOffset = *endOffset = -1;
+            return QString();
+        }
+        *startOffset = rows[std::size_t(r)].start;
+        *endOffset = std::size_t(r) + 1 < rows.size() ? rows[std::size_t(r) + 1].start : characterCount();
+        return text(*startOffset, *endOffset);
     }
 };
 
@@ -137,18 +226,86 @@ void CReceiveView::Rewrap(std::size_t fromRow) {
 }
 
 void CReceiveView::setPlainText(const QString& text) {
+    const QString old = m_text;
     m_text = text;
     m_runCache.clear();
     m_nAnchor = m_nCursor = 0;
     m_rows.assign(1, Row{});
     Rewrap(0);
+    AnnounceText(old, text, 0);
 }
 
 void CReceiveView::AppendText(const QString& text) {
     if (text.isEmpty())
         return;
+    const int at = int(m_text.size());
     m_text += text;
     Rewrap(m_rows.size() - 1);
+    AnnounceText(QString(), text, at);
+}
+
+// Assistive tools hear of each change the area gets, which is once a frame at most; nobody pays for
+// building the events while no such tool is listening.
+void CReceiveView::AnnounceText(const QString& removed, const QString& inserted, int at) {
+    if (!QAccessible::isActive() || (removed.isEmpty() && inserted.isEmpty()))
+        return;
+    if (removed.isEmpty()) {
+        QAccessibleTextInsertEvent event(this, at, inserted);
+        event.setCursorPosition(m_nCursor);
+        QAccessible::updateAccessibility(&event);
+    } else if (inserted.isEmpty()) {
+        QAccessibleTextRemoveEvent event(this, at, removed);
+        event.setCursorPosition(m_nCursor);
+        QAccessible::updateAccessibility(&event);
+    } else {
+        QAccessibleTextUpdateEvent event(this, at, removed, inserted);
+        event.setCursorPosition(m_nCursor);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void CReceiveView::SelectionChanged() {
+    viewport()->update();
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleTextSelectionEvent event(this, SelectionStart(), SelectionEnd());
+    event.setCursorPosition(m_nCursor);
+    QAccessible::updateAccessibility(&event);
+}
+
+void CReceiveView::SetSelection(int anchor, int cursor) {
+    const int n = int(m_text.size());
+    anchor = std::clamp(anchor, 0, n);
+    cursor = std::clamp(cursor, 0, n);
+    if (anchor == m_nAnchor && cursor == m_nCursor)
+        return;
+    m_nAnchor = anchor;
+    m_nCursor = cursor;
+    SelectionChanged();
+}
+
+std::size_t CReceiveView::RowOf(int offset) const {
+    const auto after = std::upper_bound(m_rows.begin(), m_rows.end(), offset, [](int o, const Row& row) { return o < row.start; });
+    return after == m_rows.begin() ? 0 : std::size_t(after - m_rows.begin() - 1);
+}
+
+QRect CReceiveView::CharacterRect(int offset) const {
+    if (offset < 0 || offset >= int(m_text.size()))
+        return QRect();
+    const std::size_t r = RowOf(offset);
+    const qreal x = kMargin + RunWidth(m_rows[r].start, offset);
+    const qreal width = m_text[offset] == QLatin1Char('\n') ? 0 : Advance(m_text[offset], x - kMargin);
+    const qreal y = kMargin + (qreal(r) - verticalScrollBar()->value()) * m_lineHeight;
+    return QRectF(x, y, width, m_lineHeight).toAlignedRect();
+}
+
+void CReceiveView::ScrollToShow(int offset) {
+    const int r = int(RowOf(std::clamp(offset, 0, int(m_text.size()))));
+    QScrollBar* bar = verticalScrollBar();
+    if (r < bar->value())
+        bar->setValue(r);
+    else if (r >= bar->value() + bar->pageStep())
+        bar->setValue(r - bar->pageStep() + 1);
 }
 
 void CReceiveView::ScrollToEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
@@ -165,11 +322,7 @@ QString CReceiveView::SelectedText() const {
     return m_text.mid(from, to - from);
 }
 
-void CReceiveView::SelectAll() {
-    m_nAnchor = 0;
-    m_nCursor = int(m_text.size());
-    viewport()->update();
-}
+void CReceiveView::SelectAll() { SetSelection(0, int(m_text.size())); }
 
 void CReceiveView::Copy() const {
     if (m_nAnchor != m_nCursor)
@@ -289,10 +442,8 @@ void CReceiveView::keyPressEvent(QKeyEvent* event) {
 void CReceiveView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
-    m_nCursor = PositionAt(event->position().toPoint());
-    if (!(event->modifiers() & Qt::ShiftModifier))
-        m_nAnchor = m_nCursor;
-    viewport()->update();
+    const int at = PositionAt(event->position().toPoint());
+    SetSelection(event->modifiers() & Qt::ShiftModifier ? m_nAnchor : at, at);
 }
 
 void CReceiveView::mouseMoveEvent(QMouseEvent* event) {
@@ -303,8 +454,7 @@ void CReceiveView::mouseMoveEvent(QMouseEvent* event) {
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     else if (at.y() > viewport()->height())
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    m_nCursor = PositionAt(at);
-    viewport()->update();
+    SetSelection(m_nAnchor, PositionAt(at));
 }
 
 void CReceiveView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -316,9 +466,7 @@ void CReceiveView::mouseDoubleClickEvent(QMouseEvent* event) {
         --from;
     while (to < int(m_text.size()) && !blank(to))
         ++to;
-    m_nAnchor = from;
-    m_nCursor = to;
-    viewport()->update();
+    SetSelection(from, to);
 }
 
 void CReceiveView::contextMenuEvent(QContextMenuEvent* event) {

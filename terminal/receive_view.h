@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QStaticText>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 #include <vector>
@@ -28,6 +29,11 @@ public:
     QString SelectedText() const;
     void SelectAll();
     void Copy() const;
+    // The selection runs from the anchor to the cursor, either way round; the cursor is the caret.
+    int CursorPosition() const { return m_nCursor; }
+    int SelectionStart() const { return std::min(m_nAnchor, m_nCursor); }
+    int SelectionEnd() const { return std::max(m_nAnchor, m_nCursor); }
+    void SetSelection(int anchor, int cursor);
 
     // Where each row starts in the text, and how many characters it shows (without its line break).
     struct Row {
@@ -38,6 +44,12 @@ public:
     // The width rows are wrapped to, and the width a run of the text takes when drawn from x.
     qreal WrapWidth() const;
     qreal RunWidth(int from, int to, qreal x = 0) const;
+    // The row that shows the character at `offset` (the last row for the end of the text).
+    std::size_t RowOf(int offset) const;
+    // Where a character is drawn and which character is drawn at a point, in viewport coordinates.
+    QRect CharacterRect(int offset) const;
+    int PositionAt(const QPoint& point) const;
+    void ScrollToShow(int offset);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -55,7 +67,8 @@ private:
     qreal Advance(QChar c, qreal x) const;
     void ForgetMetrics();
     void UpdateScrollBar();
-    int PositionAt(const QPoint& point) const;
+    void SelectionChanged();
+    void AnnounceText(const QString& removed, const QString& inserted, int at);
     void DrawRun(class QPainter& painter, int from, int to, qreal& x, qreal baseline) const;
 
     QString m_text;

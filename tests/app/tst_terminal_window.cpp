@@ -48,6 +48,8 @@ private slots:
     void receiveViewRows_data();
     void receiveViewRows();
     void receiveViewCopiesAndSpeaks();
+    void receiveViewReadsAloud_data();
+    void receiveViewReadsAloud();
     void manualSend_data();
     void manualSend();
     void wnmpSendsTheBreakPreambleFirst();
@@ -349,6 +351,70 @@ void TestTerminalWindow::receiveViewCopiesAndSpeaks() {
     QVERIFY(a);
     QCOMPARE(a->text(QAccessible::Value), shown);
     QVERIFY(a->state().readOnly);
+}
+
+void TestTerminalWindow::receiveViewReadsAloud_data() {
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<int>("piece");
+    for (bool hex : {false, true})
+        for (int piece : {1, 11, 700})
+            QTest::addRow("%s in pieces of %d", hex ? "hex" : "text", piece) << hex << piece;
+}
+
+void TestTerminalWindow::receiveViewReadsAloud() {
+    // A screen reader reads what the area shows, by character, word and row, however it arrived.
+    QFETCH(bool, hex);
+    QFETCH(int, piece);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=%1\n").arg(int(hex)));
+    QAccessibleTextInterface* t = QAccessible::queryAccessibleInterface(dlg.m_ctrlReceive)->textInterface();
+    QVERIFY(t);
+    auto receive = [&](const QByteArray& bytes) {
+        for (int at = 0; at < bytes.size(); at += piece) {
+            f.comm.Receive(bytes.mid(at, piece));
+            dlg.FlushReceiveView();
+        }
+    };
+    receive("gone after the clear\r");
+    dlg.OnClearReceive();
+    int start = -1, end = -1;
+    QCOMPARE(t->characterCount(), 0);
+    QCOMPARE(t->textAtOffset(0, QAccessible::LineBoundary, &start, &end), QString());
+    QByteArray stream;
+    for (int i = 0; i < 30; ++i)
+        stream += "line " + QByteArray::number(i) + " \xD6\xD0\xCE\xC4 and words enough to wrap the row\r\n";
+    receive(stream);
+
+    const QString shown = dlg.m_ctrlReceive->toPlainText();
+    const auto& rows = dlg.m_ctrlReceive->Rows();
+    QVERIFY(rows.size() > 30);
+    QCOMPARE(t->text(0, t->characterCount()), shown);
+    QString joined;
+    std::size_t r = 0;
+    for (QString line = t->textAtOffset(0, QAccessible::LineBoundary, &start, &end); start >= 0;
+         line = t->textAfterOffset(start, QAccessible::LineBoundary, &start, &end), ++r) {
+        QVERIFY(r < rows.size());
+        QCOMPARE(start, rows[r].start);
+        joined += line;
+    }
+    QCOMPARE(r, rows.size());
+    QCOMPARE(joined, shown);
+    QCOMPARE(t->textBeforeOffset(rows[2].start + 1, QAccessible::LineBoundary, &start, &end),
+             shown.mid(rows[1].start, rows[2].start - rows[1].start));
+
+    const QString word = hex ? QStringLiteral("CE") : QStringLiteral("enough");
+    const int at = int(shown.lastIndexOf(word));
+    QCOMPARE(t->textAtOffset(at + 1, QAccessible::WordBoundary, &start, &end), word);
+    QCOMPARE(t->textAtOffset(at, QAccessible::CharBoundary, &start, &end), word.left(1));
+
+    t->setSelection(0, at, at + int(word.size()));
+    QCOMPARE(dlg.m_ctrlReceive->SelectedText(), word);
+    QCOMPARE(t->cursorPosition(), at + int(word.size()));
+    int from = -1, to = -1;
+    t->selection(0, &from, &to);
+    QVERIFY(t->selectionCount() == 1 && from == at && to == at + int(word.size()));
+    const QRect cell = t->characterRect(at); // the newest rows are in view
+    QVERIFY(!cell.isEmpty());
+    QCOMPARE(t->offsetAtPoint(cell.center()), at);
 }
 
 void TestTerminalWindow::manualSend_data() {
