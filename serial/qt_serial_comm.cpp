@@ -29,7 +29,13 @@ constexpr int kMaxPullRounds = 32;
 constexpr int kDrainNapMs = 10;
 // Read pacing: after an arrival the port is not watched again for as long as the line takes to bring
 // this many bytes, at most somewhat less than a frame of the receive area, so nobody sees the difference.
-constexpr double kPaceBytes = 4096;
+// Linux keeps far more for a reader (a pseudo-terminal 16 KiB, a serial driver 64 KiB) than other
+// systems promise, and every wake-up of the program costs about as much as reading 8 KiB.
+#ifdef Q_OS_LINUX
+constexpr double kPaceBytes = 8192;
+#else
+constexpr double kPaceBytes = 1024;
+#endif
 constexpr int kPaceMaxMs = 25;
 
 int ClampCount(qint64 n) { return int(std::clamp<qint64>(n, 0, INT_MAX)); }
@@ -577,10 +583,10 @@ void CQtSerialComm::DeliverReceiveEvent() {
 
 // A USB adapter hands over a few bytes every millisecond; waking the whole program for each piece is
 // what makes a slow line cost a core. After an arrival the port is left alone for a moment and what
-// came meanwhile is taken in one read. The pause lasts as long as the line takes to bring 4 KiB, at the
-// rate the bytes are really arriving, as this wake-up measures it, or at the baud rate when that is
-// faster: a quarter of what a pseudo-terminal holds and a fraction of what a serial driver buffers
-// (64 KiB on Linux), so the sender is never stalled and nothing waits long enough to be lost. (A USB device may ignore the baud rate; a pseudo-terminal always does.) The
+// came meanwhile is taken in one read. The pause lasts as long as the line takes to bring kPaceBytes,
+// at the rate the bytes are really arriving, as this wake-up measures it, or at the baud rate when
+// that is faster: well within what the driver holds, so the sender is never stalled and nothing waits
+// long enough to be lost. (A USB device may ignore the baud rate; a pseudo-terminal always does.) The
 // measured rate fades by half at each wake-up, so one quiet moment on a fast line does not open a long
 // pause. The card exchange waits on the descriptor itself and is not slowed by this.
 void CQtSerialComm::PaceReads(qint64 bytesTaken) {
