@@ -63,6 +63,7 @@ const Case kCases[] = {
     {.name = "flood-hex"},
     {.name = "flood-text", .hex = false, .textLines = true},
     {.name = "115200-hex-stopped", .piece = 11, .periodUs = 1000, .display = false},
+    {.name = "1M-hex-stopped", .piece = 1000, .periodUs = 1000, .display = false},
 };
 
 constexpr qsizetype kFloodBytes = 8 * 1024 * 1024;
