@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr qreal kMargin = 4; // as far from the frame as an edit box keeps its text
+constexpr int kMargin = 4; // as far from the frame as an edit box keeps its text
 constexpr int kTabStopSpaces = 8;
 
 // Tells assistive tools what the area holds: a read-only, multi-line text whose value is its text, and
@@ -142,30 +142,30 @@ CReceiveView::CReceiveView(QWidget* parent) : QAbstractScrollArea(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
+    // Every pixel is painted by paintEvent, so Qt neither clears the area first nor repaints what
+    // lies under it, and can move drawn rows when the text scrolls.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
     verticalScrollBar()->setSingleStep(1);
     ForgetMetrics();
 }
 
 void CReceiveView::ForgetMetrics() {
     const QFontMetricsF fm(font());
-    m_lineHeight = std::max<qreal>(1, fm.lineSpacing());
+    m_lineHeight = std::max(1, int(std::ceil(fm.lineSpacing()))); // whole pixels, so rows can be moved as they are
     m_ascent = fm.ascent();
     m_tabStop = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char(' ')) * kTabStopSpaces);
     m_asciiAdvance.fill(-1);
     m_otherAdvance.clear();
-    m_runCache.clear();
+    m_glyphs.clear();
 }
 
-qreal CReceiveView::Advance(QChar c, qreal x) const {
+qreal CReceiveView::MeasureAdvance(QChar c, qreal x) const {
     if (c == QLatin1Char('\t'))
         return m_tabStop - std::fmod(x, m_tabStop);
     const char16_t u = c.unicode();
-    if (u < m_asciiAdvance.size()) {
-        qreal& w = m_asciiAdvance[u];
-        if (w < 0)
-            w = QFontMetricsF(font()).horizontalAdvance(c);
-        return w;
-    }
+    if (u < m_asciiAdvance.size())
+        return m_asciiAdvance[u] = QFontMetricsF(font()).horizontalAdvance(c);
     auto it = m_otherAdvance.find(u);
     if (it == m_otherAdvance.end())
         it = m_otherAdvance.emplace(u, QFontMetricsF(font()).horizontalAdvance(c)).first;
@@ -222,16 +222,15 @@ void CReceiveView::Rewrap(std::size_t fromRow) {
     }
     m_rows.push_back({rowStart, n - rowStart});
     UpdateScrollBar();
-    viewport()->update();
 }
 
 void CReceiveView::setPlainText(const QString& text) {
     const QString old = m_text;
     m_text = text;
-    m_runCache.clear();
     m_nAnchor = m_nCursor = 0;
     m_rows.assign(1, Row{});
     Rewrap(0);
+    viewport()->update();
     AnnounceText(old, text, 0);
 }
 
@@ -240,7 +239,9 @@ void CReceiveView::AppendText(const QString& text) {
         return;
     const int at = int(m_text.size());
     m_text += text;
-    Rewrap(m_rows.size() - 1);
+    const std::size_t open = m_rows.size() - 1;
+    Rewrap(open);
+    RowsChanged(open);
     AnnounceText(QString(), text, at);
 }
 
@@ -308,10 +309,23 @@ void CReceiveView::ScrollToShow(int offset) {
         bar->setValue(r - bar->pageStep() + 1);
 }
 
+// Rows from `from` on are to be painted again; the rows before them keep their pixels (a scroll that
+// follows moves the request with them).
+void CReceiveView::RowsChanged(std::size_t from) {
+    const int y = RowTop(from);
+    if (y < viewport()->height())
+        viewport()->update(0, std::max(0, y), viewport()->width(), viewport()->height() - std::max(0, y));
+}
+
+int CReceiveView::RowTop(std::size_t row) const {
+    const qint64 top = kMargin + (qint64(row) - verticalScrollBar()->value()) * m_lineHeight;
+    return int(std::clamp<qint64>(top, -m_lineHeight, viewport()->height()));
+}
+
 void CReceiveView::ScrollToEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
 
 void CReceiveView::UpdateScrollBar() {
-    const int visible = std::max(1, int((viewport()->height() - 2 * kMargin) / m_lineHeight));
+    const int visible = std::max(1, (viewport()->height() - 2 * kMargin) / m_lineHeight);
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, std::max(0, int(m_rows.size()) - visible));
     bar->setPageStep(visible);
@@ -329,75 +343,144 @@ void CReceiveView::Copy() const {
         QGuiApplication::clipboard()->setText(SelectedText());
 }
 
-void CReceiveView::DrawRun(QPainter& painter, int from, int to, qreal& x, qreal baseline) const {
-    int segment = from;
-    for (int i = from; i <= to; ++i) {
-        if (i < to && m_text[i] != QLatin1Char('\t'))
-            continue;
-        if (i > segment) {
-            // Rows never change once written, so each run is laid out once and drawn from its cache.
-            const qint64 key = (qint64(segment) << 32) | qint64(i - segment);
-            auto it = m_runCache.find(key);
-            if (it == m_runCache.end()) {
-                if (m_runCache.size() > 1024)
-                    m_runCache.clear();
-                QStaticText run(m_text.mid(segment, i - segment));
-                run.setTextFormat(Qt::PlainText);
-                run.setPerformanceHint(QStaticText::AggressiveCaching);
-                run.prepare(QTransform(), font());
-                it = m_runCache.emplace(key, std::move(run)).first;
-            }
-            painter.drawStaticText(QPointF(kMargin + x, baseline - m_ascent), it->second);
-            x += RunWidth(segment, i, x);
-        }
-        if (i < to)
-            x += Advance(m_text[i], x);
-        segment = i + 1;
+// Each character is drawn by Qt once for each quarter-pixel position and pair of colours, and kept: a
+// row is then put together from these pixels, a copy per character instead of laying out and blending
+// text each time, which matters because a fast line shows a new screenful every frame.
+const CReceiveView::Glyph& CReceiveView::GlyphFor(QChar c, int phase, bool selected) const {
+    const quint32 key = (quint32(c.unicode()) << 3) | (quint32(phase) << 1) | quint32(selected);
+    if (auto it = m_glyphs.find(key); it != m_glyphs.end())
+        return it->second;
+    if (m_glyphs.size() > 8192)
+        m_glyphs.clear();
+    const QPalette& pal = palette();
+    const QRgb background = pal.color(selected ? QPalette::Highlight : QPalette::Base).rgb();
+    // Room on both sides for ink that reaches past the advance; cut to the ink afterwards.
+    const int pad = int(std::ceil(m_lineHeight * m_glyphScale));
+    QImage image(int(std::ceil(Advance(c, 0) * m_glyphScale)) + 2 * pad, m_rowImage.height(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(m_glyphScale);
+    image.fill(background);
+    {
+        QPainter painter(&image);
+        painter.setFont(font());
+        painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter.drawText(QPointF((pad + phase / 4.0) / m_glyphScale, m_ascent), QString(c));
     }
+    // Only the runs of ink are kept: copied over a neighbour, background pixels would cut off its ink.
+    Glyph glyph;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width();) {
+            if (line[x] == background) {
+                ++x;
+                continue;
+            }
+            const int from = x;
+            while (x < image.width() && line[x] != background)
+                ++x;
+            glyph.spans.push_back({y, from - pad, x - from, int(glyph.pixels.size())});
+            glyph.pixels.insert(glyph.pixels.end(), line + from, line + x);
+        }
+    }
+    return m_glyphs.emplace(key, std::move(glyph)).first->second;
 }
 
-void CReceiveView::paintEvent(QPaintEvent*) {
+// One row, put together in an image of its own and drawn with one copy.
+void CReceiveView::PaintRow(QPainter& painter, std::size_t r, int y) const {
+    const QPalette& pal = palette();
+    m_rowImage.fill(pal.color(QPalette::Base));
+    const Row& row = m_rows[r];
+    const int end = row.start + row.length;
+    const int selFrom = std::clamp(SelectionStart(), row.start, end), selTo = std::clamp(SelectionEnd(), row.start, end);
+    const qreal scale = m_glyphScale;
+    if (selTo > selFrom) {
+        const qreal from = kMargin + RunWidth(row.start, selFrom);
+        const qreal to = from + RunWidth(selFrom, selTo, from - kMargin);
+        QPainter band(&m_rowImage);
+        band.fillRect(QRectF(from, 0, to - from, m_lineHeight), pal.brush(QPalette::Highlight));
+    }
+    auto* bits = reinterpret_cast<QRgb*>(m_rowImage.bits());
+    const qsizetype stride = m_rowImage.bytesPerLine() / qsizetype(sizeof(QRgb));
+    const int imageWidth = m_rowImage.width(), height = m_rowImage.height();
+    qreal x = 0;
+    for (int i = row.start; i < end; ++i) {
+        const QChar c = m_text[i];
+        const qreal advance = Advance(c, x);
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t')) {
+            const qreal at = (kMargin + x) * scale;
+            const int pixel = int(std::floor(at));
+            const Glyph& glyph = GlyphFor(c, int((at - pixel) * 4) & 3, i >= selFrom && i < selTo);
+            for (const Glyph::Span& span : glyph.spans) {
+                const int left = pixel + span.x;
+                const int from = std::max(0, -left), to = std::min(span.length, imageWidth - left);
+                const QRgb* source = glyph.pixels.data() + span.offset;
+                QRgb* target = bits + qsizetype(span.y) * stride + left;
+                for (int k = from; k < to && span.y < height; ++k) // a few pixels: a call to memcpy costs more
+                    target[k] = source[k];
+            }
+        }
+        x += advance;
+    }
+    painter.drawImage(QPoint(0, y), m_rowImage);
+}
+
+void CReceiveView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QPalette& pal = palette();
-    const QColor text = pal.color(QPalette::Text);
-    painter.setPen(text);
-    const int selFrom = std::min(m_nAnchor, m_nCursor), selTo = std::max(m_nAnchor, m_nCursor);
-    qreal y = kMargin;
-    for (std::size_t r = std::size_t(std::max(0, verticalScrollBar()->value())); r < m_rows.size() && y < viewport()->height();
-         ++r, y += m_lineHeight) {
-        const Row& row = m_rows[r];
-        const int end = row.start + row.length;
-        const int a = std::clamp(selFrom, row.start, end), b = std::clamp(selTo, row.start, end);
-        qreal x = 0;
-        DrawRun(painter, row.start, a, x, y + m_ascent);
-        if (b > a) {
-            const qreal width = RunWidth(a, b, x);
-            painter.fillRect(QRectF(kMargin + x, y, width, m_lineHeight), pal.brush(QPalette::Highlight));
-            painter.setPen(pal.color(QPalette::HighlightedText));
-            DrawRun(painter, a, b, x, y + m_ascent);
-            painter.setPen(text);
-        }
-        DrawRun(painter, b, end, x, y + m_ascent);
+    const QRect dirty = event->rect();
+    const int width = viewport()->width();
+    const qreal scale = viewport()->devicePixelRatioF();
+    if (scale != m_glyphScale) {
+        m_glyphScale = scale;
+        m_glyphs.clear();
     }
+    const QSize rowSize(int(std::ceil(width * scale)), int(std::ceil(m_lineHeight * scale)));
+    if (m_rowImage.size() != rowSize) {
+        m_rowImage = QImage(rowSize, QImage::Format_RGB32);
+        m_rowImage.setDevicePixelRatio(scale);
+        m_glyphs.clear();
+    }
+    const int value = std::max(0, verticalScrollBar()->value());
+    // Only the rows the region touches, and no pass over the whole area first.
+    const std::size_t first = std::size_t(value + std::max(0, (dirty.top() - kMargin) / m_lineHeight));
+    const std::size_t last = std::min(m_rows.size(), std::size_t(value + std::max(0, (dirty.bottom() - kMargin) / m_lineHeight) + 1));
+    if (dirty.top() < kMargin)
+        painter.fillRect(QRect(0, 0, width, kMargin) & dirty, pal.base());
+    int y = RowTop(first);
+    for (std::size_t r = first; r < last && y < dirty.bottom() + 1; ++r, y += m_lineHeight)
+        PaintRow(painter, r, y);
+    if (y <= dirty.bottom())
+        painter.fillRect(QRect(0, y, width, dirty.bottom() + 1 - y) & dirty, pal.base());
 }
 
 void CReceiveView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     const bool atEnd = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
     Rewrap(0);
+    viewport()->update();
     if (atEnd)
         ScrollToEnd();
 }
 
 void CReceiveView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        m_glyphs.clear();
     if (event->type() == QEvent::FontChange) {
         ForgetMetrics();
         Rewrap(0);
+        viewport()->update();
     }
 }
 
-void CReceiveView::scrollContentsBy(int, int) { viewport()->update(); }
+// The rows already drawn move with the text; Qt paints only the band they uncover (or everything, where
+// it cannot move pixels: a scale factor that makes the distance fractional).
+void CReceiveView::scrollContentsBy(int, int dy) {
+    const QRect rows(0, kMargin, viewport()->width(), std::max(0, viewport()->height() - kMargin));
+    if (std::abs(qint64(dy)) * m_lineHeight < rows.height())
+        viewport()->scroll(0, dy * m_lineHeight, rows);
+    else
+        viewport()->update();
+}
 
 int CReceiveView::PositionAt(const QPoint& point) const {
     const qreal rowsDown = std::floor((point.y() - kMargin) / m_lineHeight);

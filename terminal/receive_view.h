@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
-#include <QStaticText>
+#include <QImage>
 #include <QString>
 #include <algorithm>
 #include <array>
@@ -64,21 +64,40 @@ protected:
 
 private:
     void Rewrap(std::size_t fromRow);
-    qreal Advance(QChar c, qreal x) const;
+    // Every character is measured once; wrapping and painting ask for each one.
+    qreal Advance(QChar c, qreal x) const {
+        const char16_t u = c.unicode();
+        return u < m_asciiAdvance.size() && m_asciiAdvance[u] >= 0 ? m_asciiAdvance[u] : MeasureAdvance(c, x);
+    }
+    qreal MeasureAdvance(QChar c, qreal x) const;
     void ForgetMetrics();
     void UpdateScrollBar();
+    void RowsChanged(std::size_t from);
+    int RowTop(std::size_t row) const;
     void SelectionChanged();
     void AnnounceText(const QString& removed, const QString& inserted, int at);
-    void DrawRun(class QPainter& painter, int from, int to, qreal& x, qreal baseline) const;
+    // A character as the area's font draws it at a quarter-pixel offset in the area's colours: its runs
+    // of ink, each a line of the row (from its top) and a column from the pen's pixel, with the pixels.
+    struct Glyph {
+        struct Span {
+            int y, x, length, offset;
+        };
+        std::vector<Span> spans;
+        std::vector<QRgb> pixels;
+    };
+    const Glyph& GlyphFor(QChar c, int phase, bool selected) const;
+    void PaintRow(class QPainter& painter, std::size_t row, int y) const;
 
     QString m_text;
     std::vector<Row> m_rows{Row{}};
     int m_nAnchor = 0; // selection: from anchor to cursor, either way round
     int m_nCursor = 0;
-    qreal m_lineHeight = 1;
+    int m_lineHeight = 1;
     qreal m_ascent = 0;
     qreal m_tabStop = 80;
     mutable std::array<qreal, 128> m_asciiAdvance{};
     mutable std::unordered_map<char16_t, qreal> m_otherAdvance;
-    mutable std::unordered_map<qint64, QStaticText> m_runCache; // by where a run starts and its length
+    mutable std::unordered_map<quint32, Glyph> m_glyphs; // by character, offset and colours
+    mutable QImage m_rowImage;
+    qreal m_glyphScale = 0; // the device pixel ratio glyphs and rows are drawn at
 };

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QDir>
 #include <QTest>
 #ifdef Q_OS_UNIX
@@ -50,6 +51,8 @@ private slots:
     void receiveViewCopiesAndSpeaks();
     void receiveViewReadsAloud_data();
     void receiveViewReadsAloud();
+    void receiveViewPaintsOnlyWhatChanged_data();
+    void receiveViewPaintsOnlyWhatChanged();
     void manualSend_data();
     void manualSend();
     void wnmpSendsTheBreakPreambleFirst();
@@ -415,6 +418,42 @@ void TestTerminalWindow::receiveViewReadsAloud() {
     const QRect cell = t->characterRect(at); // the newest rows are in view
     QVERIFY(!cell.isEmpty());
     QCOMPARE(t->offsetAtPoint(cell.center()), at);
+}
+
+void TestTerminalWindow::receiveViewPaintsOnlyWhatChanged_data() {
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<int>("piece");
+    for (bool hex : {false, true})
+        for (int piece : {1, 11, 700, 5000})
+            QTest::addRow("%s in pieces of %d", hex ? "hex" : "text", piece) << hex << piece;
+}
+
+void TestTerminalWindow::receiveViewPaintsOnlyWhatChanged() {
+    // What is on the screen after rows were moved and only the new ones painted is what painting the
+    // whole area gives.
+    QFETCH(bool, hex);
+    QFETCH(int, piece);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=%1\n").arg(int(hex)));
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QWidget* area = dlg.m_ctrlReceive->viewport();
+    auto onScreen = [&] {
+        QCoreApplication::processEvents();
+        const QPoint at = area->mapTo(&dlg, QPoint());
+        return dlg.screen()->grabWindow(dlg.winId(), at.x(), at.y(), area->width(), area->height()).toImage();
+    };
+    QByteArray stream;
+    for (int i = 0; stream.size() < 12000; ++i)
+        stream += "line " + QByteArray::number(i) + (i % 3 ? " \xD6\xD0\tmore words to wrap past the edge of the area\r\n" : " ");
+    for (int round = 0; round < 2; ++round) { // the second after a clear
+        for (int at = 0; at < stream.size(); at += piece) {
+            f.comm.Receive(stream.mid(at, piece));
+            dlg.FlushReceiveView();
+            if (at / piece % std::max(1, 600 / piece) == 0)
+                QCOMPARE(onScreen(), area->grab().toImage());
+        }
+        QCOMPARE(onScreen(), area->grab().toImage());
+        dlg.OnClearReceive();
+    }
 }
 
 void TestTerminalWindow::manualSend_data() {
