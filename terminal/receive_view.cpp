@@ -8,9 +8,13 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QPixmap>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace {
 
@@ -124,6 +128,67 @@ private:
     }
 };
 
+// The area's scroll bar. While a line keeps talking, its range changes every frame as the area fills
+// and empties, and a style paints a scroll bar with large fills (which Qt hands to worker threads and
+// waits for). Its handle takes only a few dozen places over and over, so each look is kept as a
+// picture and shown again. While the mouse is on it or presses it, it paints as any scroll bar does.
+class CReceiveScrollBar : public QScrollBar {
+public:
+    explicit CReceiveScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (m_bPressed || underMouse() || style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+            QScrollBar::paintEvent(event);
+            return;
+        }
+        // Painted as QScrollBar paints itself when nothing on it is hovered or pressed.
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        option.subControls = QStyle::SC_All;
+        const QRect handle = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        const Look look{size(), handle, value() == minimum(), value() == maximum(), isActiveWindow(), devicePixelRatioF()};
+        auto it = std::find_if(m_looks.begin(), m_looks.end(), [&](const auto& kept) { return kept.first == look; });
+        if (it == m_looks.end()) {
+            if (m_looks.size() >= kLooks)
+                m_looks.pop_back();
+            QPixmap picture(size() * look.scale);
+            picture.setDevicePixelRatio(look.scale);
+            picture.fill(palette().color(QPalette::Window));
+            QPainter painter(&picture);
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+            painter.end();
+            m_looks.emplace_front(look, picture);
+            it = m_looks.begin();
+        }
+        QPainter(this).drawPixmap(0, 0, it->second);
+    }
+    void changeEvent(QEvent* event) override {
+        m_looks.clear(); // a new style, palette, font or state
+        QScrollBar::changeEvent(event);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        m_bPressed = true;
+        QScrollBar::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        m_bPressed = false;
+        QScrollBar::mouseReleaseEvent(event);
+    }
+
+private:
+    struct Look {
+        QSize size;
+        QRect handle;
+        bool atMinimum, atMaximum, active;
+        qreal scale;
+        bool operator==(const Look&) const = default;
+    };
+    static constexpr std::size_t kLooks = 32;
+    std::deque<std::pair<Look, QPixmap>> m_looks; // the newest first
+    bool m_bPressed = false;
+};
+
 QAccessibleInterface* ReceiveViewAccessible(const QString& className, QObject* object) {
     if (className == QLatin1String("CReceiveView") && object && object->isWidgetType())
         return new CReceiveViewAccessible(static_cast<QWidget*>(object));
@@ -146,6 +211,7 @@ CReceiveView::CReceiveView(QWidget* parent) : QAbstractScrollArea(parent) {
     // lies under it, and can move drawn rows when the text scrolls.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
+    setVerticalScrollBar(new CReceiveScrollBar(this));
     verticalScrollBar()->setSingleStep(1);
     ForgetMetrics();
 }

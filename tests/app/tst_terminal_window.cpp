@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QDir>
 #include <QTest>
 #ifdef Q_OS_UNIX
@@ -430,16 +431,26 @@ void TestTerminalWindow::receiveViewPaintsOnlyWhatChanged_data() {
 
 void TestTerminalWindow::receiveViewPaintsOnlyWhatChanged() {
     // What is on the screen after rows were moved and only the new ones painted is what painting the
-    // whole area gives.
+    // whole area gives, and the scroll bar's kept pictures are what the style paints.
     QFETCH(bool, hex);
     QFETCH(int, piece);
     CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=%1\n").arg(int(hex)));
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QWidget* area = dlg.m_ctrlReceive->viewport();
-    auto onScreen = [&] {
+    QScrollBar* bar = dlg.m_ctrlReceive->verticalScrollBar();
+    auto onScreen = [&](QWidget* w = nullptr) {
+        w = w ? w : area;
         QCoreApplication::processEvents();
-        const QPoint at = area->mapTo(&dlg, QPoint());
-        return dlg.screen()->grabWindow(dlg.winId(), at.x(), at.y(), area->width(), area->height()).toImage();
+        const QPoint at = w->mapTo(&dlg, QPoint());
+        return dlg.screen()->grabWindow(dlg.winId(), at.x(), at.y(), w->width(), w->height()).toImage();
+    };
+    auto stockBar = [&] { // a scroll bar as the style paints it, for the kept picture on the screen
+        QScrollBar stock(Qt::Vertical, &dlg);
+        stock.setGeometry(bar->geometry());
+        stock.setRange(bar->minimum(), bar->maximum());
+        stock.setPageStep(bar->pageStep());
+        stock.setValue(bar->value());
+        return stock.grab().toImage().convertToFormat(QImage::Format_RGB32);
     };
     QByteArray stream;
     for (int i = 0; stream.size() < 12000; ++i)
@@ -448,8 +459,10 @@ void TestTerminalWindow::receiveViewPaintsOnlyWhatChanged() {
         for (int at = 0; at < stream.size(); at += piece) {
             f.comm.Receive(stream.mid(at, piece));
             dlg.FlushReceiveView();
-            if (at / piece % std::max(1, 600 / piece) == 0)
+            if (at / piece % std::max(1, 600 / piece) == 0) {
                 QCOMPARE(onScreen(), area->grab().toImage());
+                QCOMPARE(onScreen(bar).convertToFormat(QImage::Format_RGB32), stockBar());
+            }
         }
         QCOMPARE(onScreen(), area->grab().toImage());
         dlg.OnClearReceive();
