@@ -37,6 +37,7 @@ constexpr double kPaceBytes = 8192;
 constexpr double kPaceBytes = 1024;
 #endif
 constexpr int kPaceMaxMs = 25;
+constexpr qint64 kBurstBytes = 1024;
 
 int ClampCount(qint64 n) { return int(std::clamp<qint64>(n, 0, INT_MAX)); }
 
@@ -598,7 +599,10 @@ void CQtSerialComm::PaceReads(qint64 bytesTaken) {
     m_dArrivingRate = std::max(arriving, m_dArrivingRate / 2);
     const double bytesPerSecond = std::max({m_dArrivingRate, double(m_port->baudRate()) / 10, 1.0});
     const int ms = int(std::min(double(kPaceMaxMs), kPaceBytes * 1000 / bytesPerSecond));
-    if (ms <= 0) {
+    // After a quiet spell there is no rate to go by; more than a trickle at once is a fast line
+    // starting, which a pause would only hold back.
+    const bool afterQuiet = sinceNs == 0 || sinceNs > 2LL * kPaceMaxMs * 1'000'000;
+    if (ms <= 0 || (afterQuiet && bytesTaken >= kBurstBytes)) {
         WatchReads();
         return;
     }
