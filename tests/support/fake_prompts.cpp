@@ -27,6 +27,24 @@ std::optional<QString> CFakePrompts::ChooseFile(const QString& title, const QStr
     return answer;
 }
 
+std::optional<QString> CFakePrompts::ChooseFileToAppend(const QString& title, const QString& filter,
+                                                        const QString& start, int& filterIndex) {
+    const std::optional<QString> answer = ChooseFile(title, filter, start, false);
+    if (answer && chosenFilter >= 0)
+        filterIndex = chosenFilter;
+    return answer;
+}
+
+void CFakePrompts::ShowNotice(const QString& text) {
+    for (auto it = messages.rbegin(); noticeOpen && it != messages.rend(); ++it)
+        if (it->notice) {
+            it->text = text;
+            return;
+        }
+    noticeOpen = true;
+    messages.push_back({text, ProgramTitle(), true});
+}
+
 int CFakePrompts::RunModal(QDialog& dialog) {
     ++modalCount;
     return onModal ? onModal(dialog) : QDialog::Rejected;
