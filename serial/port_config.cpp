@@ -111,7 +111,7 @@ void CTerminalDlg::OnDeviceLost() {
     const QString device = m_ctrlComm.DeviceName();
     const QString reason = m_ctrlComm.LastErrorText();
     ClosePort();
-    m_pLog->Note(QStringLiteral("device lost: %1%2").arg(LogPortText(), reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
+    m_pLog->Note(QStringLiteral("device lost on Com%1: %2").arg(m_nPort + 1).arg(reason.isEmpty() ? device : reason));
     QString message = QStringLiteral("串口%1的设备已断开，端口已关闭。").arg(m_nPort + 1);
     if (!reason.isEmpty())
         message += QLatin1Char('\n') + reason;
