@@ -1,5 +1,5 @@
 // The session log on its own: both formats byte for byte, whole under small pieces and a flood, and
-// every way its file can fail it.
+// the ways its file can fail it.
 #include "terminal/session_log.h"
 #include "tests/support/fake_clock.h"
 
@@ -24,7 +24,6 @@ private slots:
     }
     void formats_data();
     void formats();
-    void piecesAndFloodArriveWhole();
     void faultStopsTheLogOnce_data();
     void faultStopsTheLogOnce();
     void fifoReadLateGetsEverythingOneThatStaysFullStops();
@@ -75,105 +74,77 @@ void TestSessionLog::formats() {
     QCOMPARE(Content(), "before\n" + written);
 }
 
-void TestSessionLog::piecesAndFloodArriveWhole() {
-    QByteArray all;
-    for (int i = 0; i < 9 * 1024 * 1024; ++i)
-        all += char(i * 7 + i / 251);
-    CSessionLog log(clock);
-    QVERIFY(log.Start(path, LogFormat::Raw, QString(), nullptr));
-    qsizetype at = 0;
-    for (int k = 0; at < 40000; at += k % 7 + 1, ++k)
-        Receive(log, all.mid(at, k % 7 + 1));
-    for (; at < all.size(); at += 65536)
-        Receive(log, all.mid(at, 65536));
-    QVERIFY(log.IsRunning());
-    QVERIFY(log.Stop().isEmpty());
-    QVERIFY(Content() == all);
-}
-
 void TestSessionLog::faultStopsTheLogOnce_data() {
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("disk full") << "full" << QString::fromLocal8Bit(strerror(EFBIG));
-    QTest::newRow("file removed") << "remove" << QString::fromLocal8Bit(strerror(ENOENT));
-    QTest::newRow("made unwritable") << "chmod" << QString::fromLocal8Bit(strerror(EACCES));
+    QTest::addColumn<bool>("diskFull"); // else the file is removed
+    QTest::newRow("disk full") << true;
+    QTest::newRow("file removed") << false;
 }
 
 void TestSessionLog::faultStopsTheLogOnce() {
-    QFETCH(QString, fault);
-    QFETCH(QString, reason);
-    if (fault == "chmod" && geteuid() == 0)
-        QSKIP("root may write any file");
+    QFETCH(bool, diskFull);
     CSessionLog log(clock);
     QSignalSpy failed(&log, &CSessionLog::Failed);
     QVERIFY(log.Start(path, LogFormat::Raw, QString(), nullptr));
     Receive(log, "kept");
     QTRY_COMPARE(Content(), QByteArray("kept"));
-    rlimit saved{};
-    if (fault == "full") {
-        // Writing past 4 KiB fails as on a full disk.
-        std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-        Receive(log, QByteArray(8192, 'x'));
-    } else if (fault == "remove") {
-        QVERIFY(QFile::remove(path));
-    } else {
-        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0444) == 0);
-    }
+    // Writing past 4 KiB fails as on a full disk.
+    rlimit saved{}, small{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    small = saved;
+    small.rlim_cur = 4096;
+    std::signal(SIGXFSZ, SIG_IGN);
+    QVERIFY(diskFull ? setrlimit(RLIMIT_FSIZE, &small) == 0 : QFile::remove(path));
+    Receive(log, QByteArray(8192, 'x'));
     QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 5000);
-    if (fault == "full")
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
-    QCOMPARE(failed.first().first().toString(), reason);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
+    QCOMPARE(failed.first().first().toString(), QString::fromLocal8Bit(strerror(diskFull ? EFBIG : ENOENT)));
     QVERIFY(!log.IsRunning());
     Receive(log, "more");
     log.Check();
     QCOMPARE(failed.size(), 1);
-    if (fault != "remove")
-        QCOMPARE(Content(), "kept" + QByteArray(fault == "full" ? 4092 : 0, 'x'));
+    QCOMPARE(Content(), diskFull ? "kept" + QByteArray(4092, 'x') : QByteArray("(missing)"));
 }
 
+// Small pieces and a flood reach a FIFO whole and in order, also when it is read late; one that stays
+// full stops the log.
 void TestSessionLog::fifoReadLateGetsEverythingOneThatStaysFullStops() {
     QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     const int reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
-    QVERIFY(reader >= 0);
     const int capacity = ::fcntl(reader, F_GETPIPE_SZ);
     CSessionLog log(clock);
     QSignalSpy failed(&log, &CSessionLog::Failed);
     QVERIFY(log.Start(path, LogFormat::Raw, QString(), nullptr));
     QByteArray sent;
-    for (int i = 0; i < 1024 * 1024; ++i)
-        sent += char(i % 253);
-    Receive(log, sent);
+    for (int i = 0; i < 9 * 1024 * 1024; ++i)
+        sent += char(i * 7 + i / 251);
+    qsizetype at = 0;
+    for (int k = 0; at < 40000; at += k % 7 + 1, ++k)
+        Receive(log, sent.mid(at, k % 7 + 1));
+    for (; at < sent.size(); at += 65536)
+        Receive(log, sent.mid(at, 65536));
     int queued = 0;
     QTRY_COMPARE((::ioctl(reader, FIONREAD, &queued), queued), capacity);
-    // Nobody reads for nearly the whole patience: the log waits, holding everything.
     log.Check();
     clock.Advance(CSessionLog::kStallMs - 1);
     log.Check();
     QVERIFY(log.IsRunning());
-    QByteArray got;
-    char buf[65536];
-    for (QDeadlineTimer deadline(10000); got.size() < sent.size() && !deadline.hasExpired();) {
-        const ssize_t n = ::read(reader, buf, sizeof buf);
-        if (n > 0)
-            got.append(buf, n);
-        else
-            QTest::qWait(5);
+    QByteArray got(sent.size(), 0);
+    at = sent.size();
+    ssize_t n = 0;
+    for (QDeadlineTimer deadline(20000); at > 0 && !deadline.hasExpired(); QTest::qWait(n > 0 ? 0 : 5)) {
+        n = ::read(reader, got.data() + got.size() - at, std::size_t(at));
+        at -= std::max<ssize_t>(n, 0);
     }
     QVERIFY(got == sent);
 
-    // Then a reader that takes nothing any more. The writer may be seen taking its last step once.
     Receive(log, sent);
     QTRY_COMPARE((::ioctl(reader, FIONREAD, &queued), queued), capacity);
+    // The writer's last step may be seen once after the pipe filled.
     for (int i = 0; i < 3 && log.IsRunning(); ++i) {
         clock.Advance(CSessionLog::kStallMs);
         log.Check();
     }
     QCOMPARE(failed.size(), 1);
-    QVERIFY(!log.IsRunning());
     ::close(reader);
 }
 
