@@ -5,6 +5,8 @@
 //
 //   bench_receive_paced [PIECE_BYTES PERIOD_US SECONDS HEX TEXT_LINES DISPLAY]
 //   bench_receive_paced flood [BYTES]      8 MiB as fast as the line takes it, against a plain reader
+//   bench_receive_paced log raw|text [PIECE_BYTES PERIOD_US SECONDS | flood [BYTES]]
+//                                          the same with a session log, against no log in the same run
 //
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (xvfb-run with QT_QPA_PLATFORM=xcb measures
 // the X connection's share too).
@@ -25,6 +27,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -33,6 +36,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -138,12 +142,99 @@ std::string ExpectedReceiveText(const QByteArray& data, qsizetype piece, bool he
     return text;
 }
 
+
+// The window with a session log against the window without one, in turns in the same run (the
+// machine's speed drifts): the median share of one core paced, or the median MB/s of a flood.
+struct WindowRun {
+    double coreShare = 0;
+    double mbPerSecond = 0;
+    bool whole = false;
+};
+
+WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype piece, long periodUs, int logFormat) {
+    QTemporaryDir dir;
+    CPty pty;
+    const QString path = dir.filePath(QStringLiteral("serimo.ini"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=1\r\n").arg(pty.path).toUtf8());
+    file.close();
+    CProfile profile(path);
+    CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
+    CFakePrompts prompts;
+    CSteadyClock clock;
+    CTerminalDlg dlg(comm, prompts, profile, clock);
+    const QString log = dir.filePath(QStringLiteral("session.log"));
+    if (logFormat >= 0 && !dlg.StartLog(log, LogFormat(logFormat)))
+        return {};
+    app.processEvents();
+    const double cpuStart = CpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pump = StartPump(pty.MasterFd(), data, piece, periodUs);
+    QTimer tick;
+    tick.start(100);
+    QElapsedTimer idle;
+    idle.start();
+    for (qint64 last = 0; dlg.m_nRxCount < data.size() && idle.elapsed() < 10000;) {
+        app.processEvents(QEventLoop::WaitForMoreEvents);
+        if (dlg.m_nRxCount != last) {
+            last = dlg.m_nRxCount;
+            idle.restart();
+        }
+    }
+    const double wall = double(timer.nsecsElapsed()) / 1e9;
+    const double cpu = CpuSeconds() - cpuStart;
+    ::waitpid(pump, nullptr, 0);
+    dlg.StopLog();
+    QFile written(log);
+    const bool logWhole = logFormat != int(LogFormat::Raw) || (written.open(QIODevice::ReadOnly) && written.readAll() == data);
+    return {cpu / wall, double(data.size()) / wall / 1e6, dlg.m_nRxCount == data.size() && logWhole && prompts.messages.empty()};
+}
+
+int LogComparison(QApplication& app, int argc, char* argv[]) {
+    const int format = argc > 2 && QByteArray(argv[2]) == "text" ? int(LogFormat::Text) : int(LogFormat::Raw);
+    const bool flood = argc > 3 && QByteArray(argv[3]) == "flood";
+    const qsizetype piece = flood ? 0 : argc > 3 ? QByteArray(argv[3]).toLongLong() : 1000;
+    const long periodUs = flood ? 0 : argc > 4 ? QByteArray(argv[4]).toLong() : 1000;
+    const double seconds = argc > 5 ? QByteArray(argv[5]).toDouble() : 5;
+    const qsizetype floodBytes = argc > 4 ? QByteArray(argv[4]).toLongLong() : 8 * 1024 * 1024;
+    const QByteArray data = MakeData(flood ? floodBytes : qsizetype(double(piece) * seconds * 1e6 / double(periodUs)), false);
+    std::vector<double> off, on, ratio;
+    bool whole = true;
+    const int rounds = flood ? 9 : 3;
+    for (int round = 0; round < rounds; ++round) {
+        for (int withLog : {0, 1}) {
+            const WindowRun run = RunWindowOnce(app, data, piece, periodUs, withLog ? format : -1);
+            (withLog ? on : off).push_back(flood ? run.mbPerSecond : 100 * run.coreShare);
+            whole = whole && run.whole;
+        }
+        ratio.push_back(on.back() / off.back());
+    }
+    for (auto* v : {&off, &on, &ratio})
+        std::sort(v->begin(), v->end());
+    const std::size_t mid = on.size() / 2;
+    const char* name = format == int(LogFormat::Text) ? "text" : "raw";
+    if (flood)
+        std::printf("flood: %.1f MB/s with a %s log, %.1f MB/s without; with/without in the same round: %.0f%% "
+                    "(median of %d, middle half %.0f-%.0f%%)\n",
+                    on[mid], name, off[mid], 100 * ratio[mid], rounds, 100 * ratio[rounds / 4], 100 * ratio[rounds - 1 - rounds / 4]);
+    else
+        std::printf("%lld bytes every %ld us, hex display: %.2f%% of one core with a %s log, %.2f%% without "
+                    "(+%.2f points), median of %d\n",
+                    static_cast<long long>(piece), periodUs, on[mid], name, off[mid], on[mid] - off[mid], rounds);
+    std::printf("everything received%s: %s\n", format == int(LogFormat::Raw) ? " and logged" : "", whole ? "yes" : "no");
+    return whole ? 0 : 2;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "log")
+        return LogComparison(app, argc, argv);
     const bool flood = argc > 1 && QByteArray(argv[1]) == "flood";
     qsizetype piece = 11;
     long periodUs = 1000;

@@ -32,7 +32,7 @@ namespace {
 
 constexpr std::size_t kLineBytes = 32;
 // The writer is woken at once for this much; otherwise it looks every kWriterPeriod.
-constexpr std::size_t kWakeBytes = 256 * 1024;
+constexpr std::size_t kWakeBytes = 4 * 1024 * 1024;
 // Beyond this much waiting, the file is not keeping up with the line at all.
 constexpr std::uint64_t kMaxBacklog = 64ull * 1024 * 1024;
 constexpr auto kWriterPeriod = std::chrono::milliseconds(200);
