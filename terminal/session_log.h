@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -22,7 +23,7 @@ std::string LogStamp(const QDateTime& local);
 
 // One record of the text log: per line of at most 32 bytes the stamp, RX or TX, the bytes as hex
 // pairs, two blanks and the bytes as text (printable ASCII, else "."), CR LF.
-void AppendLogRecord(std::string& out, std::string_view stamp, bool sent, const std::uint8_t* bytes, std::size_t n);
+void AppendLogRecord(QByteArray& out, std::string_view stamp, bool sent, const std::uint8_t* bytes, std::size_t n);
 
 // The whole session written to a file as it happens. The window hands it every read from the line and
 // every block written to it; a thread of its own does the writing, so a slow or stalled file never
@@ -48,8 +49,10 @@ public:
     const QString& Path() const { return m_strPath; }
     LogFormat Format() const { return m_format; }
 
-    void Received(const std::uint8_t* bytes, std::size_t n) { Record(false, bytes, n); }
-    void Sent(const std::uint8_t* bytes, std::size_t n) { Record(true, bytes, n); }
+    // The arrays are kept as they are until written (an array that does not own its bytes would be
+    // read after the caller let go of them).
+    void Received(const QByteArray& bytes) { Record(false, bytes); }
+    void Sent(const QByteArray& bytes) { Record(true, bytes); }
     // A "#" line in a text log (the device lost, the port reopened); a raw log holds only what came in.
     void Note(const QString& text);
 
@@ -66,8 +69,8 @@ signals:
 
 private:
     struct Writer;
-    void Record(bool sent, const std::uint8_t* bytes, std::size_t n);
-    void Append(std::string_view bytes);
+    void Record(bool sent, const QByteArray& bytes);
+    void Append(QByteArray bytes);
     void Halt(const QString& reason);
 
     IClock& m_clock;
@@ -77,7 +80,6 @@ private:
     bool m_bRunning = false;
     QString m_strPath;
     LogFormat m_format = LogFormat::Raw;
-    std::string m_record;           // a text record being formatted
     std::uint64_t m_nAccepted = 0;  // bytes handed to the writer
     std::uint64_t m_nLastWritten = 0;
     qint64 m_nProgressMs = 0;       // when the writer was last seen keeping up

@@ -26,9 +26,7 @@ QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 void CTerminalDlg::SetUpSessionLog() {
     m_pLog = std::make_unique<CSessionLog>(m_clock);
     connect(m_pLog.get(), &CSessionLog::Failed, this, &CTerminalDlg::OnLogFailed);
-    m_ctrlComm.SetOutputTap([this](const QByteArray& bytes) {
-        m_pLog->Sent(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
-    });
+    m_ctrlComm.SetOutputTap([this](const QByteArray& bytes) { m_pLog->Sent(bytes); });
     // Below the decoration in the bottom right corner, clear of every control of the template.
     m_ctrlLogIndicator = new QLabel(QStringLiteral("● 记录中"), this);
     m_ctrlLogIndicator->setGeometry(DialogUnitsToPixels(QRect(322, 271, 60, 11), m_built.baseUnits));

@@ -18,7 +18,7 @@ void CTerminalDlg::ReadInput() {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(input.constData());
     const std::size_t n = static_cast<std::size_t>(input.size());
     CaptureReceived(m_rxBuffer.get(), m_nRxCount, bytes, n);
-    m_pLog->Received(bytes, n);
+    m_pLog->Received(input);
     m_bRxCountStale = true;
     if (m_bDisplay && n > 0) {
         std::string piece;
