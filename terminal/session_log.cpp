@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #ifdef Q_OS_UNIX
@@ -176,6 +178,42 @@ QByteArray Gbk(const QString& text) { return QStringEncoder("GBK").encode(text);
 
 const QString kBehind = QStringLiteral("文件的写入跟不上接收的速度");
 
+// "2026-12-07 18:05:01.123"
+std::string LogStamp(const QDateTime& local) {
+    const QDate d = local.date();
+    const QTime t = local.time();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year() % 10000, d.month(), d.day(), t.hour(),
+                  t.minute(), t.second(), t.msec());
+    return text;
+}
+
+// One record of the text log: per line of at most 32 bytes the stamp, RX or TX, the bytes as hex
+// pairs, two blanks and the bytes as text (printable ASCII, else "."), CR LF.
+void AppendLogRecord(QByteArray& out, std::string_view stamp, bool sent, const std::uint8_t* bytes, std::size_t n) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (std::size_t at = 0; at < n; at += kLineBytes) {
+        const std::size_t len = std::min(kLineBytes, n - at);
+        const std::uint8_t* line = bytes + at;
+        const qsizetype start = out.size();
+        out.resize(start + qsizetype(stamp.size() + 4 + 3 * len - 1 + 2 + len + 2));
+        char* p = std::copy(stamp.begin(), stamp.end(), out.data() + start);
+        p = std::copy_n(sent ? " TX " : " RX ", 4, p);
+        for (std::size_t i = 0; i < len; ++i) {
+            if (i > 0)
+                *p++ = ' ';
+            *p++ = kDigits[line[i] >> 4];
+            *p++ = kDigits[line[i] & 0x0F];
+        }
+        *p++ = ' ';
+        *p++ = ' ';
+        for (std::size_t i = 0; i < len; ++i)
+            *p++ = line[i] >= 0x20 && line[i] <= 0x7E ? char(line[i]) : '.';
+        *p++ = '\r';
+        *p = '\n';
+    }
+}
+
 } // namespace
 
 // What the window and the writer thread share. The thread holds it too, so that a writer left behind
@@ -204,7 +242,7 @@ void CSessionLog::Writer::Run() {
     sigemptyset(&pipe);
     sigaddset(&pipe, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
-    // The window and the line come first; the writer has a fifth of a second for each batch.
+    // Nothing but the disk waits on the writer: the window and the line come first.
     setpriority(PRIO_PROCESS, 0, 10);
 #endif
     using Clock = std::chrono::steady_clock;
@@ -236,39 +274,6 @@ void CSessionLog::Writer::Run() {
 LogFormat LogFormatForPath(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == QLatin1String("log") || suffix == QLatin1String("txt") ? LogFormat::Text : LogFormat::Raw;
-}
-
-std::string LogStamp(const QDateTime& local) {
-    const QDate d = local.date();
-    const QTime t = local.time();
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year() % 10000, d.month(), d.day(), t.hour(),
-                  t.minute(), t.second(), t.msec());
-    return text;
-}
-
-void AppendLogRecord(QByteArray& out, std::string_view stamp, bool sent, const std::uint8_t* bytes, std::size_t n) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (std::size_t at = 0; at < n; at += kLineBytes) {
-        const std::size_t len = std::min(kLineBytes, n - at);
-        const std::uint8_t* line = bytes + at;
-        const qsizetype start = out.size();
-        out.resize(start + qsizetype(stamp.size() + 4 + 3 * len - 1 + 2 + len + 2));
-        char* p = std::copy(stamp.begin(), stamp.end(), out.data() + start);
-        p = std::copy_n(sent ? " TX " : " RX ", 4, p);
-        for (std::size_t i = 0; i < len; ++i) {
-            if (i > 0)
-                *p++ = ' ';
-            *p++ = kDigits[line[i] >> 4];
-            *p++ = kDigits[line[i] & 0x0F];
-        }
-        *p++ = ' ';
-        *p++ = ' ';
-        for (std::size_t i = 0; i < len; ++i)
-            *p++ = line[i] >= 0x20 && line[i] <= 0x7E ? char(line[i]) : '.';
-        *p++ = '\r';
-        *p = '\n';
-    }
 }
 
 CSessionLog::CSessionLog(IClock& clock, QObject* parent) : QObject(parent), m_clock(clock) {

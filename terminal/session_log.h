@@ -6,24 +6,14 @@
 #include <QTimer>
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <string_view>
 #include <thread>
 
 class IClock;
-class QDateTime;
 
 enum class LogFormat { Raw, Text };
 
 // ".log" and ".txt" name a text log, anything else a raw one.
 LogFormat LogFormatForPath(const QString& path);
-
-// "2026-12-07 18:05:01.123"
-std::string LogStamp(const QDateTime& local);
-
-// One record of the text log: per line of at most 32 bytes the stamp, RX or TX, the bytes as hex
-// pairs, two blanks and the bytes as text (printable ASCII, else "."), CR LF.
-void AppendLogRecord(QByteArray& out, std::string_view stamp, bool sent, const std::uint8_t* bytes, std::size_t n);
 
 // The whole session written to a file as it happens. The window hands it every read from the line and
 // every block written to it; a thread of its own does the writing, so a slow or stalled file never
