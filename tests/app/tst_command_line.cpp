@@ -21,7 +21,6 @@ private slots:
     void refuses_data();
     void refuses();
     void helpAndVersion();
-    void logFormatFromTheNameUnlessGiven();
     void overrideLeavesProfileAlone();
     void programAnswersWithoutDisplay_data();
     void programAnswersWithoutDisplay();
@@ -102,12 +101,6 @@ void TestCommandLine::helpAndVersion() {
         QCOMPARE(line.action, CommandLine::Action::Version);
         QVERIFY2(line.text.startsWith("serimo 2.") && line.text.endsWith('\n'), qPrintable(line.text));
     }
-}
-
-void TestCommandLine::logFormatFromTheNameUnlessGiven() {
-    QVERIFY(ParseCommandLine({"serimo", "--log", "night.LOG"}).logFormat == LogFormat::Text);
-    QVERIFY(ParseCommandLine({"serimo", "--log", "night.cap"}).logFormat == LogFormat::Raw);
-    QVERIFY(ParseCommandLine({"serimo", "--log", "n.txt", "--log-format", "raw"}).logFormat == LogFormat::Raw);
 }
 
 void TestCommandLine::overrideLeavesProfileAlone() {

@@ -814,9 +814,7 @@ void TestTerminalWindow::menuLogHoldsWhatWentOverTheLine() {
     QMenu running;
     MenuItem(dlg, running, QStringLiteral("停止记录 (%1)").arg(QFileInfo(name).fileName()))->trigger();
     QVERIFY(!dlg.SessionLog().IsRunning() && !dlg.m_ctrlLogIndicator->isVisible());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray content = file.readAll();
+    const QByteArray content = ReadFile(name);
     QCOMPARE(filter ? content.mid(content.indexOf('\n') + 1) : content, log);
     QVERIFY(f.prompts.messages.empty());
 

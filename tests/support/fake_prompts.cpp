@@ -29,10 +29,8 @@ std::optional<QString> CFakePrompts::ChooseFile(const QString& title, const QStr
 
 std::optional<QString> CFakePrompts::ChooseFileToAppend(const QString& title, const QString& filter,
                                                         const QString& start, int& filterIndex) {
-    const std::optional<QString> answer = ChooseFile(title, filter, start, false);
-    if (answer && chosenFilter >= 0)
-        filterIndex = chosenFilter;
-    return answer;
+    filterIndex = chosenFilter >= 0 ? chosenFilter : filterIndex;
+    return ChooseFile(title, filter, start, false);
 }
 
 void CFakePrompts::ShowNotice(const QString& text) {

@@ -29,7 +29,6 @@ private slots:
     void fifoReadLateGetsEverythingOneThatStaysFullStops();
 
 private:
-    static void Receive(CSessionLog& log, const QByteArray& bytes) { log.Received(bytes); }
     QByteArray Content() const {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
@@ -60,13 +59,11 @@ void TestSessionLog::formats() {
     QFETCH(QByteArray, received);
     QFETCH(QByteArray, sent);
     QFETCH(QByteArray, written);
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("before\n") == 7);
-    }
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("before\n") == 7 && old.flush());
     CSessionLog log(clock);
     QVERIFY(log.Start(path, LogFormat(format), QStringLiteral("Com1 (/dev/ttyUSB0) 115200,N,8,1"), nullptr));
-    Receive(log, received);
+    log.Received(received);
     log.Sent(sent);
     QVERIFY(log.Stop().isEmpty());
     QCOMPARE(Content(), "before\n" + written);
@@ -83,7 +80,7 @@ void TestSessionLog::faultStopsTheLogOnce() {
     CSessionLog log(clock);
     QSignalSpy failed(&log, &CSessionLog::Failed);
     QVERIFY(log.Start(path, LogFormat::Raw, QString(), nullptr));
-    Receive(log, "kept");
+    log.Received("kept");
     QTRY_COMPARE(Content(), QByteArray("kept"));
     // Writing past 4 KiB fails as on a full disk.
     rlimit saved{}, small{};
@@ -92,12 +89,12 @@ void TestSessionLog::faultStopsTheLogOnce() {
     small.rlim_cur = 4096;
     std::signal(SIGXFSZ, SIG_IGN);
     QVERIFY(diskFull ? setrlimit(RLIMIT_FSIZE, &small) == 0 : QFile::remove(path));
-    Receive(log, QByteArray(8192, 'x'));
+    log.Received(QByteArray(8192, 'x'));
     QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 5000);
     QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
     QCOMPARE(failed.first().first().toString(), QString::fromLocal8Bit(strerror(diskFull ? EFBIG : ENOENT)));
     QVERIFY(!log.IsRunning());
-    Receive(log, "more");
+    log.Received("more");
     log.Check();
     QCOMPARE(failed.size(), 1);
     QCOMPARE(Content(), diskFull ? "kept" + QByteArray(4092, 'x') : QByteArray("(missing)"));
@@ -116,9 +113,9 @@ void TestSessionLog::fifoReadLateGetsEverythingOneThatStaysFullStops() {
         sent += char(i * 7 + i / 251);
     qsizetype at = 0;
     for (int k = 0; at < 40000; at += k % 7 + 1, ++k)
-        Receive(log, sent.mid(at, k % 7 + 1));
+        log.Received(sent.mid(at, k % 7 + 1));
     for (; at < sent.size(); at += 65536)
-        Receive(log, sent.mid(at, 65536));
+        log.Received(sent.mid(at, 65536));
     int queued = 0;
     QTRY_VERIFY((::ioctl(reader, FIONREAD, &queued), queued > 0));
     log.Check();
@@ -135,7 +132,7 @@ void TestSessionLog::fifoReadLateGetsEverythingOneThatStaysFullStops() {
     QVERIFY(got == sent);
 
     // Then nobody reads any more: once the pipe is full, the next look finds nothing written.
-    Receive(log, sent);
+    log.Received(sent);
     QTRY_VERIFY((clock.Advance(CSessionLog::kStallMs), log.Check(), !log.IsRunning()));
     QCOMPARE(failed.size(), 1);
     ::close(reader);
