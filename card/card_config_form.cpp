@@ -5,6 +5,7 @@
 #include "card/hex_scan.h"
 #include "res/resource.h"
 
+#include <QList>
 #include <QStringEncoder>
 #include <algorithm>
 #include <optional>
@@ -57,6 +58,25 @@ FormCollectResult TooLong(const char* field, int maximum, int focusId) {
                                        .arg(QString::fromUtf8(field))
                                        .arg(maximum),
                                    focusId);
+}
+
+// Names the first character of a text field that GBK cannot store.
+FormCollectResult NotGbk(const char* field, const QString& text, int focusId) {
+    QString character;
+    for (qsizetype i = 0; i < text.size() && character.isEmpty();) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const qsizetype n = pair ? 2 : 1;
+        QStringEncoder gbk("GBK");
+        if (QByteArray(gbk.encode(QStringView(text).mid(i, n))); gbk.hasError())
+            character = text.mid(i, n);
+        i += n;
+    }
+    const QList<uint> code = character.toUcs4();
+    return FormCollectResult::Fail(
+        QStringLiteral("%1 中的“%2”（U+%3）不是GBK字符，无法写入卡中！")
+            .arg(QString::fromUtf8(field), character,
+                 QString::number(code.value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'))),
+        focusId);
 }
 
 FormCollectResult NotANumber(const char* field, unsigned maximum, int focusId) {
@@ -112,10 +132,14 @@ void CardConfigForm::Load(const CardConfigRecord& r) {
 FormCollectResult CardConfigForm::Collect(CardConfigRecord& r) const {
     // What the controls' own transfer refuses.
     const std::optional<std::string> unitNameBytes = TextBytes(unitName, m_loadedUnitName, m_rawUnitName);
-    if (!unitNameBytes || unitNameBytes->size() > CardConfigRecord::kUnitNameSize - 1)
+    if (!unitNameBytes)
+        return NotGbk("Unit Name", unitName, IDC_CFG_UNIT_NAME);
+    if (unitNameBytes->size() > CardConfigRecord::kUnitNameSize - 1)
         return TooLong("Unit Name", int(CardConfigRecord::kUnitNameSize - 1), IDC_CFG_UNIT_NAME);
     const std::optional<std::string> essIdBytes = TextBytes(essId, m_loadedEssId, m_rawEssId);
-    if (!essIdBytes || essIdBytes->size() > CardConfigRecord::kEssIdSize - 1)
+    if (!essIdBytes)
+        return NotGbk("802.11 ESS ID", essId, IDC_CFG_ESS_ID);
+    if (essIdBytes->size() > CardConfigRecord::kEssIdSize - 1)
         return TooLong("802.11 ESS ID", int(CardConfigRecord::kEssIdSize - 1), IDC_CFG_ESS_ID);
     // Both are 16-bit fields: a larger number would be stored as a different one.
     const std::optional<unsigned> retryMs = ParseNumber(retry, 0xFFFF);

@@ -16,6 +16,8 @@ private slots:
     void commandEscape();
     void transferRefusals_data();
     void transferRefusals();
+    void characterGbkLacks_data();
+    void characterGbkLacks();
     void unitNameOfSixteenBytes();
     void enableRules_data();
     void enableRules();
@@ -177,6 +179,27 @@ void TestCardConfigForm::transferRefusals() {
     } else if (field == "port") {
         QCOMPARE(record.IpPort(), std::uint16_t(8080));
     }
+}
+
+void TestCardConfigForm::characterGbkLacks_data() {
+    QTest::addColumn<bool>("essId");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unit name") << false << "ab😀" << "Unit Name 中的“😀”（U+1F600）不是GBK字符，无法写入卡中！";
+    QTest::newRow("ESS ID") << true << "café-ñ" << "802.11 ESS ID 中的“ñ”（U+00F1）不是GBK字符，无法写入卡中！";
+}
+
+void TestCardConfigForm::characterGbkLacks() {
+    QFETCH(bool, essId);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    CardConfigRecord record = CCardSimulator::DefaultConfig();
+    CardConfigForm form;
+    form.Load(record);
+    (essId ? form.essId : form.unitName) = text;
+    const FormCollectResult result = form.Collect(record);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.focusId, int(essId ? IDC_CFG_ESS_ID : IDC_CFG_UNIT_NAME));
 }
 
 void TestCardConfigForm::unitNameOfSixteenBytes() {
