@@ -109,6 +109,7 @@ void CardConfigForm::Load(const CardConfigRecord& r) {
     port = QString::number(r.IpPort());
     cmdEscape = QString::asprintf("%02X", r.CmdEscapeChar());
     msgPrefix = r.MsgPrefixChar() ? QString(QChar(r.MsgPrefixChar())) : QString();
+    m_loadedMsgPrefix = msgPrefix;
 
     baud = FindCodeIndex(BaudCodeTable(), r.BaudCode());
     diversity = FindCodeIndex(DiversityCodeTable(), r.Diversity());
@@ -148,7 +149,11 @@ FormCollectResult CardConfigForm::Collect(CardConfigRecord& r) const {
     const std::optional<unsigned> ipPort = ParseNumber(port, 0xFFFF);
     if (!ipPort)
         return NotANumber("Port", 0xFFFF, IDC_CFG_PORT);
-    if (msgPrefix.size() > 1 || (msgPrefix.size() == 1 && msgPrefix[0].unicode() > 0xFF))
+    // A byte of 80h or more read from the card shows as the character of that code and goes back
+    // as it came; typed, only ASCII is taken.
+    const bool typedAboveAscii =
+        msgPrefix.size() == 1 && msgPrefix[0].unicode() > 0x7F && msgPrefix != m_loadedMsgPrefix;
+    if (msgPrefix.size() > 1 || typedAboveAscii)
         return FormCollectResult::Fail(QStringLiteral("Msg Prefix Char 只能是一个ASCII字符！"), IDC_CFG_MSG_PREFIX);
     if (cmdEscape.size() > 2)
         return TooLong("Cmd Escape Char", 2, IDC_CFG_CMD_ESCAPE);

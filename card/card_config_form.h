@@ -69,7 +69,7 @@ struct CardConfigForm {
 
 private:
     // The text fields as loaded: written back byte for byte while their text is unchanged, so that
-    // bytes no text encoding can show survive.
-    QString m_loadedUnitName, m_loadedEssId;
+    // bytes no text encoding can show (or a prefix above 7Fh) survive.
+    QString m_loadedUnitName, m_loadedEssId, m_loadedMsgPrefix;
     std::string m_rawUnitName, m_rawEssId;
 };

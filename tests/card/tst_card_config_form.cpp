@@ -35,6 +35,7 @@ void TestCardConfigForm::unchangedFormGivesBackTheSameRecord() {
     record.SetEssId("\xD6\xD0\xCE\xC4-AP");  // GBK text
     record.SetDhcpEnabled(true);
     record.SetCaptureEssId(true);
+    record.SetMsgPrefixChar(0xE9);
     for (std::size_t i = 128; i < CardConfigRecord::kSize; ++i)
         record.bytes[i] = std::uint8_t(i * 13);
     CardConfigForm form;
@@ -150,6 +151,7 @@ void TestCardConfigForm::transferRefusals_data() {
     QTest::newRow("ESS ID 32") << "ess" << QString(32, 'e') << int(IDC_CFG_ESS_ID);
     QTest::newRow("prefix 2") << "prefix" << "~~" << int(IDC_CFG_MSG_PREFIX);
     QTest::newRow("prefix Chinese") << "prefix" << "中" << int(IDC_CFG_MSG_PREFIX);
+    QTest::newRow("prefix not ASCII") << "prefix" << "é" << int(IDC_CFG_MSG_PREFIX);
 }
 
 void TestCardConfigForm::transferRefusals() {
