@@ -52,7 +52,7 @@ struct CardConfigForm {
     QString dhcpTimeout = QStringLiteral("0");
     int groupName = -1; // list index
     int option11 = -1;  // list index
-    int powerSaveAlgorithm = 1; // the arrow control's position
+    int powerSaveAlgorithm = 1; // the number box: the stored byte until its arrows move it
 
     // Fills every value that belongs to a record byte.
     void Load(const CardConfigRecord& record);
