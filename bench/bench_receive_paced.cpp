@@ -280,9 +280,9 @@ int LogComparison(QApplication& app, int argc, char* argv[]) {
                     "(+%.2f points), median of %d\n",
                     static_cast<long long>(piece), periodUs, on[mid], name, off[mid], on[mid] - off[mid], rounds);
     if (flood || stall)
-        std::printf("longest event-loop delay%s: %.1f ms with the log, %.1f ms without (slowest run)\n",
+        std::printf("longest event-loop delay%s: %.1f ms with the log, %.1f ms without (median run; slowest %.1f / %.1f ms)\n",
                     stall ? (", the log a FIFO nobody reads for the first " + std::to_string(stallMs) + " ms").c_str() : "",
-                    turnOn.back(), turnOff.back());
+                    turnOn[mid], turnOff[mid], turnOn.back(), turnOff.back());
     std::printf("everything received%s: %s\n", format == int(LogFormat::Raw) ? " and logged" : "", whole ? "yes" : "no");
     return whole ? 0 : 2;
 }
