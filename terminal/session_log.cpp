@@ -219,16 +219,24 @@ void AppendLogRecord(QByteArray& out, std::string_view stamp, bool sent, const s
 // What the window and the writer thread share. The thread holds it too, so that a writer left behind
 // on a file that hangs never touches freed memory.
 struct CSessionLog::Writer {
+    // What the window hands over: the arrays as they came, without a copy. A text record is formatted
+    // here, away from the window.
+    struct Chunk {
+        QByteArray bytes;
+        enum Kind { AsIs, Received, Sent } kind = AsIs;
+        QDateTime arrival;
+    };
+
     std::mutex mutex;
     std::condition_variable wake;
     std::condition_variable done;
-    // What the window handed over: the arrays as they came, without a copy.
-    std::vector<QByteArray> pending;
+    std::vector<Chunk> pending;
     std::size_t pendingBytes = 0;
     bool stop = false;
     bool finished = false;
     int error = 0;
-    std::atomic<std::uint64_t> written{0};
+    std::atomic<std::uint64_t> written{0}; // bytes written to the file
+    std::atomic<std::uint64_t> taken{0};   // bytes handed over whose form is all in the file
     std::atomic<bool> abandon{false};
     CLogTarget target;
 
@@ -247,7 +255,8 @@ void CSessionLog::Writer::Run() {
 #endif
     using Clock = std::chrono::steady_clock;
     auto lastVerify = Clock::now();
-    std::vector<QByteArray> batch;
+    std::vector<Chunk> batch;
+    std::vector<QByteArray> out;
     int failure = 0;
     for (bool stopping = false; !stopping && failure == 0;) {
         {
@@ -257,8 +266,26 @@ void CSessionLog::Writer::Run() {
             pendingBytes = 0;
             stopping = stop;
         }
-        failure = target.Write(batch, written, abandon);
+        std::uint64_t size = 0;
+        bool formatting = false; // out.back() is records formatted here
+        for (const Chunk& chunk : batch) {
+            size += std::uint64_t(chunk.bytes.size());
+            if (chunk.kind == Chunk::AsIs) {
+                out.push_back(chunk.bytes);
+                formatting = false;
+                continue;
+            }
+            if (!formatting)
+                out.emplace_back();
+            formatting = true;
+            AppendLogRecord(out.back(), LogStamp(chunk.arrival), chunk.kind == Chunk::Sent,
+                            reinterpret_cast<const std::uint8_t*>(chunk.bytes.constData()), std::size_t(chunk.bytes.size()));
+        }
+        failure = target.Write(out, written, abandon);
+        if (failure == 0)
+            taken += size;
         batch.clear();
+        out.clear();
         if (failure == 0 && Clock::now() - lastVerify >= kPathCheckPeriod) {
             failure = target.Verify();
             lastVerify = Clock::now();
@@ -302,7 +329,7 @@ bool CSessionLog::Start(const QString& path, LogFormat format, const QString& wh
     if (format == LogFormat::Text) {
         const QString header = QStringLiteral("# Serimo " SERIMO_VERSION " log started %1 on %2\r\n")
                                    .arg(QString::fromLatin1(LogStamp(m_clock.LocalNow()).substr(0, 19)), where);
-        Append(Gbk(header));
+        Append(Gbk(header), Writer::Chunk::AsIs);
     }
     m_thread = std::thread([writer] { writer->Run(); });
     m_checkTimer.start();
@@ -353,17 +380,17 @@ void CSessionLog::Halt(const QString& reason) {
     emit Failed(reason);
 }
 
-void CSessionLog::Append(QByteArray bytes) {
+void CSessionLog::Append(const QByteArray& bytes, int kind) {
     const std::size_t n = std::size_t(bytes.size());
-    const std::uint64_t written = m_pWriter->written;
-    if (m_bOverflow || m_nAccepted - written + n > kMaxBacklog) {
+    if (m_bOverflow || m_nAccepted - m_pWriter->taken + n > kMaxBacklog) {
         m_bOverflow = true;
         return;
     }
     m_nAccepted += n;
     std::lock_guard lock(m_pWriter->mutex);
     const bool wasSmall = m_pWriter->pendingBytes < kWakeBytes;
-    m_pWriter->pending.push_back(std::move(bytes));
+    m_pWriter->pending.push_back(
+        {bytes, Writer::Chunk::Kind(kind), kind == Writer::Chunk::AsIs ? QDateTime() : m_clock.LocalNow()});
     m_pWriter->pendingBytes += n;
     if (wasSmall && m_pWriter->pendingBytes >= kWakeBytes)
         m_pWriter->wake.notify_one();
@@ -372,21 +399,17 @@ void CSessionLog::Append(QByteArray bytes) {
 void CSessionLog::Record(bool sent, const QByteArray& bytes) {
     if (!m_bRunning || bytes.isEmpty())
         return;
-    if (m_format == LogFormat::Raw) {
-        if (!sent)
-            Append(bytes);
-        return;
-    }
-    QByteArray record;
-    AppendLogRecord(record, LogStamp(m_clock.LocalNow()), sent, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                    std::size_t(bytes.size()));
-    Append(std::move(record));
+    if (m_format == LogFormat::Text)
+        Append(bytes, sent ? Writer::Chunk::Sent : Writer::Chunk::Received);
+    else if (!sent)
+        Append(bytes, Writer::Chunk::AsIs);
 }
 
 void CSessionLog::Note(const QString& text) {
     if (!m_bRunning || m_format != LogFormat::Text)
         return;
-    Append(Gbk(QStringLiteral("# %1 %2\r\n").arg(QString::fromLatin1(LogStamp(m_clock.LocalNow())), text)));
+    Append(Gbk(QStringLiteral("# %1 %2\r\n").arg(QString::fromLatin1(LogStamp(m_clock.LocalNow())), text)),
+           Writer::Chunk::AsIs);
 }
 
 void CSessionLog::Check() {
@@ -403,7 +426,7 @@ void CSessionLog::Check() {
     }
     const qint64 now = m_clock.NowMs();
     const std::uint64_t written = m_pWriter->written;
-    if (written != m_nLastWritten || written == m_nAccepted) {
+    if (written != m_nLastWritten || m_pWriter->taken == m_nAccepted) {
         m_nLastWritten = written;
         m_nProgressMs = now;
     } else if (now - m_nProgressMs >= kStallMs) {

@@ -60,7 +60,7 @@ signals:
 private:
     struct Writer;
     void Record(bool sent, const QByteArray& bytes);
-    void Append(QByteArray bytes);
+    void Append(const QByteArray& bytes, int kind);
     void Halt(const QString& reason);
 
     IClock& m_clock;
