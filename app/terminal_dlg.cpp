@@ -179,6 +179,7 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     connect(m_ctrlSend->document(), &QTextDocument::contentsChange, this, &CTerminalDlg::OnSendTextChanged);
     NameControls();
     WireMessageMap();
+    SetUpSessionLog();
     OnInitDialog();
 }
 
@@ -204,6 +205,7 @@ CTerminalDlg::~CTerminalDlg() {
     StopAutoSendTimer();
     m_reopenTimer.stop();
     disconnect(&m_ctrlComm, nullptr, this, nullptr);
+    m_ctrlComm.SetOutputTap(nullptr);
 }
 
 QWidget* CTerminalDlg::Control(int id) const {
@@ -331,6 +333,7 @@ void CTerminalDlg::FillContextMenu(QMenu& menu) {
     QAction* reopen = menu.addAction(QStringLiteral("设备恢复后自动重新打开"), this, &CTerminalDlg::OnReopenWhenBackToggle);
     reopen->setCheckable(true);
     reopen->setChecked(m_bReopenWhenBack);
+    AddLogMenuItems(menu);
     menu.addSeparator();
     menu.addAction(LoadResString(IDS_ABOUTBOX), this, &CTerminalDlg::OnAbout);
 }
@@ -360,13 +363,7 @@ void CTerminalDlg::OnReopenWhenBackToggle() {
         m_reopenTimer.stop();
     else if (!m_strLostDevice.isEmpty() && !m_ctrlComm.GetPortOpen())
         m_reopenTimer.start();
-    // A menu choice takes effect at once, like the device dialog, not only when the window is closed
-    // with its OK button.
-    m_profile.Reload();
-    m_profile.WriteProfileInt(settings::kReconnect, settings::kReopenWhenBackKey, m_bReopenWhenBack);
-    QString error;
-    if (!m_profile.Flush(&error))
-        m_prompts.MessageBox(QStringLiteral("设置无法保存：%1").arg(error));
+    WriteSettingNow(settings::kReconnect, settings::kReopenWhenBackKey, QString::number(int(m_bReopenWhenBack)));
 }
 
 void CTerminalDlg::ShowPortDevices() {

@@ -1,5 +1,5 @@
 // The stand-ins for outside programs: the read-only file viewer and the compare window, opened and
-// closed through the real prompts.
+// closed through the real prompts; and the notice that does not wait.
 #include "app/compare_window.h"
 #include "app/file_viewer.h"
 #include "app/widget_prompts.h"
@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringEncoder>
@@ -180,6 +181,18 @@ private slots:
         prompts.CloseCompareViewers();
         prompts.CompareFiles(a, b);
         QCOMPARE(Open<CCompareWindow>().size(), 1);
+    }
+
+    // Later notices change the open one's text; after an answer the next one shows again.
+    void oneNoticeUntilAnswered() {
+        prompts.ShowNotice("one");
+        prompts.ShowNotice("two");
+        QCOMPARE(Open<QMessageBox>().size(), 1);
+        QCOMPARE(Open<QMessageBox>().front()->text(), QString("two"));
+        Open<QMessageBox>().front()->button(QMessageBox::Ok)->click();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        prompts.ShowNotice("three");
+        QCOMPARE(Open<QMessageBox>().size(), 1);
     }
 
 private:
