@@ -54,7 +54,8 @@ void TestProgram::deviceOpensAsCom1AndLeavesTheProfileAlone() {
     QCOMPARE(f.readAll(), profile);
 }
 
-// Unattended: the log is on disk while the program runs, in the format asked for whatever its name.
+// Unattended: the log is on disk while the program runs, in the format asked for whatever its name,
+// and a kill ends the program cleanly.
 void TestProgram::logFromTheCommandLine() {
     CPty pty;
     QTemporaryDir dir;
@@ -70,8 +71,11 @@ void TestProgram::logFromTheCommandLine() {
     pty.Write(QByteArray("night\r\n\x00\xFF", 9));
     QFile file(log);
     QTRY_COMPARE_WITH_TIMEOUT((file.close(), file.open(QIODevice::ReadOnly), file.readAll()), QByteArray("night\r\n\x00\xFF", 9), 5000);
-    program.kill();
-    program.waitForFinished();
+    // Ended from outside as an unattended run is: the window closes as with its close box.
+    program.terminate();
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestProgram)
