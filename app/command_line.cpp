@@ -50,9 +50,19 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                        "Com<n>=<path> maps Com2 to Com4 (or Com1) without changing the port opened. "
                        "May be given once per port."),
         QStringLiteral("path"));
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QStringLiteral("Write the whole session to <file> from the start, appending to it: .log and .txt "
+                       "as timestamped text, anything else as the raw bytes received."),
+        QStringLiteral("file"));
+    const QCommandLineOption logFormat(QStringLiteral("log-format"),
+                                       QStringLiteral("The log's format whatever the file is called: raw or text."),
+                                       QStringLiteral("format"));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(device);
+    parser.addOption(log);
+    parser.addOption(logFormat);
     for (const char* name : kQtValueOptions) {
         QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         qt.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -103,6 +113,22 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             return Error(QStringLiteral("--device needs a device path."));
         if (!result.devices.emplace(port, path).second)
             return Error(QStringLiteral("Com%1 is given more than one device.").arg(port));
+    }
+    if (parser.values(log).size() > 1)
+        return Error(QStringLiteral("--log may be given once."));
+    if (parser.isSet(log)) {
+        result.logPath = parser.value(log);
+        if (result.logPath.isEmpty())
+            return Error(QStringLiteral("--log needs a file."));
+        result.logFormat = LogFormatForPath(result.logPath);
+    }
+    if (parser.isSet(logFormat)) {
+        const QString format = parser.value(logFormat);
+        if (format != QLatin1String("raw") && format != QLatin1String("text"))
+            return Error(QStringLiteral("--log-format is raw or text, not '%1'.").arg(format));
+        if (!parser.isSet(log))
+            return Error(QStringLiteral("--log-format needs --log FILE."));
+        result.logFormat = format == QLatin1String("text") ? LogFormat::Text : LogFormat::Raw;
     }
     return result;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "terminal/session_log.h"
+
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -13,6 +15,9 @@ struct CommandLine {
     std::map<short, QString> devices;
     // Start on Com1 (a plain --device PATH) instead of the port the profile remembers.
     bool startOnCom1 = false;
+    // A session log to start with (empty: none), in this format.
+    QString logPath;
+    LogFormat logFormat = LogFormat::Raw;
     // The help or version text for the terminal, or the one-line error (without a line end).
     QString text;
 };

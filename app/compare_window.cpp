@@ -1,10 +1,10 @@
 #include "app/compare_window.h"
 
+#include "app/column_font.h"
 #include "app/prompts.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -13,8 +13,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace {
+
+constexpr char kDigits[] = "0123456789ABCDEF";
 
 // Where two equal-length runs first differ, from `from`; -1 when they agree.
 qint64 FirstMismatch(const char* a, const char* b, qint64 from, qint64 end) {
@@ -87,7 +90,7 @@ qint64 NextDifference(const QByteArray& a, const QByteArray& b, qint64 from) {
 
 CHexCompareView::CHexCompareView(const QByteArray& left, const QByteArray& right, QWidget* parent)
     : QAbstractScrollArea(parent), m_left(left), m_right(right) {
-    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setFont(ColumnFont());
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("两个文件的十六进制内容"));
     UpdateScrollBars();
@@ -109,7 +112,7 @@ void CHexCompareView::UpdateScrollBars() {
     verticalScrollBar()->setRange(0, int(std::max<qint64>(0, lines - VisibleLines())));
     verticalScrollBar()->setPageStep(VisibleLines());
     verticalScrollBar()->setSingleStep(1);
-    const int width = fontMetrics().horizontalAdvance(QLatin1Char('0')) * (10 + 2 * (3 * kBytesPerLine + 2));
+    const int width = int(ColumnWidth() * (10 + 2 * (3 * kBytesPerLine + 2)));
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
 }
@@ -129,26 +132,42 @@ void CHexCompareView::ShowOffset(qint64 offset) {
     viewport()->update();
 }
 
+// The widest hex digit: each digit is drawn in a column of this width, so columns line up in any face.
+qreal CHexCompareView::ColumnWidth() const {
+    const QFontMetricsF metrics(font());
+    qreal width = 0;
+    for (char c : std::string_view(kDigits))
+        width = std::max(width, metrics.horizontalAdvance(QLatin1Char(c)));
+    return width;
+}
+
 void CHexCompareView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), palette().base());
     painter.setFont(font());
-    const QFontMetrics metrics = fontMetrics();
-    const int charWidth = metrics.horizontalAdvance(QLatin1Char('0'));
+    const QFontMetricsF metrics(font());
+    const qreal charWidth = ColumnWidth();
     const int lineHeight = LineHeight();
-    const int x0 = 4 - horizontalScrollBar()->value();
-    const int leftHex = x0 + 10 * charWidth;
-    const int rightHex = leftHex + (3 * kBytesPerLine + 2) * charWidth;
+    const qreal x0 = 4 - horizontalScrollBar()->value();
+    const qreal leftHex = x0 + 10 * charWidth;
+    const qreal rightHex = leftHex + (3 * kBytesPerLine + 2) * charWidth;
     const QColor differ(255, 200, 200), current(255, 230, 120), missing(225, 225, 225);
     const QColor text = palette().text().color(), differText(170, 0, 0);
-    static const char kDigits[] = "0123456789ABCDEF";
+    auto drawDigits = [&](qreal x, int baseline, const QString& digits) {
+        for (QChar c : digits) {
+            const qreal centred = x + (charWidth - metrics.horizontalAdvance(c)) / 2;
+            painter.drawText(QPointF(centred, baseline), QString(c));
+            x += charWidth;
+        }
+    };
 
     const qint64 first = FirstVisibleLine(), last = std::min(LineCount(), first + VisibleLines() + 1);
     for (qint64 line = first; line < last; ++line) {
         const int y = int(line - first) * lineHeight;
         const int baseline = y + metrics.ascent();
         painter.setPen(text);
-        painter.drawText(x0, baseline, QStringLiteral("%1").arg(line * kBytesPerLine, 8, 16, QLatin1Char('0')).toUpper());
+        const QString offset = QStringLiteral("%1").arg(line * kBytesPerLine, 8, 16, QLatin1Char('0'));
+        drawDigits(x0, baseline, offset.toUpper());
         for (int i = 0; i < kBytesPerLine; ++i) {
             const qint64 at = line * kBytesPerLine + i;
             const bool inLeft = at < m_left.size(), inRight = at < m_right.size();
@@ -156,11 +175,11 @@ void CHexCompareView::paintEvent(QPaintEvent*) {
                 break;
             const bool same = inLeft && inRight && m_left[at] == m_right[at];
             const QColor mark = at == m_current ? current : (same ? QColor() : differ);
-            const int columns[2] = {leftHex + 3 * i * charWidth, rightHex + 3 * i * charWidth};
+            const qreal columns[2] = {leftHex + 3 * i * charWidth, rightHex + 3 * i * charWidth};
             const bool present[2] = {inLeft, inRight};
             const QByteArray* sides[2] = {&m_left, &m_right};
             for (int side = 0; side < 2; ++side) {
-                const QRect cell(columns[side] - charWidth / 2, y, 3 * charWidth, lineHeight);
+                const QRectF cell(columns[side] - charWidth / 2, y, 3 * charWidth, lineHeight);
                 if (!present[side]) {
                     painter.fillRect(cell, missing);
                     continue;
@@ -170,7 +189,7 @@ void CHexCompareView::paintEvent(QPaintEvent*) {
                 const auto b = std::uint8_t((*sides[side])[at]);
                 const QChar hex[2] = {QLatin1Char(kDigits[b >> 4]), QLatin1Char(kDigits[b & 15])};
                 painter.setPen(same ? text : differText);
-                painter.drawText(columns[side], baseline, QString(hex, 2));
+                drawDigits(columns[side], baseline, QString(hex, 2));
             }
         }
     }

@@ -37,6 +37,7 @@ private:
     void UpdateScrollBars();
     qint64 LineCount() const;
     int LineHeight() const;
+    qreal ColumnWidth() const;
     int VisibleLines() const;
 
     QByteArray m_left, m_right;

@@ -1,11 +1,12 @@
 #include "app/file_viewer.h"
 
+#include "app/column_font.h"
+#include "app/column_text_edit.h"
 #include "app/prompts.h"
 
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,11 +18,11 @@ CFileViewer::CFileViewer(const QString& path, QWidget* parent) : QWidget(parent,
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(path).fileName(), ProgramTitle()));
 
-    m_text = new QPlainTextEdit(this);
+    m_text = new CColumnTextEdit(this);
     m_text->setReadOnly(true);
     m_text->setUndoRedoEnabled(false);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_text->setFont(ColumnFont());
     m_text->setAccessibleName(QStringLiteral("文件内容"));
     m_text->setAccessibleDescription(path);
 

@@ -32,5 +32,5 @@ int main(int argc, char* argv[]) {
     if (const QString dir = qEnvironmentVariable("SERIMO_SCREENSHOT_DIR"); !dir.isEmpty())
         StartScreenshotTour(dir);
     CTerminalApp theApp;
-    return theApp.InitInstance(commandLine.startOnCom1);
+    return theApp.InitInstance(commandLine);
 }

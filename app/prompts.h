@@ -21,6 +21,15 @@ public:
     virtual std::optional<QString> ChooseFile(const QString& title, const QString& filter,
                                               const QString& start, bool mustExist) = 0;
 
+    // A save-style chooser for a file that is appended to, so it asks nothing about replacing it.
+    // `filterIndex`: the filter offered first; on return, the one chosen.
+    virtual std::optional<QString> ChooseFileToAppend(const QString& title, const QString& filter,
+                                                      const QString& start, int& filterIndex) = 0;
+
+    // A message that does not wait for the person. While an earlier one is still open, that one
+    // takes the new text: there is never more than one.
+    virtual void ShowNotice(const QString& text) = 0;
+
     // Runs a dialog modally and returns its result code.
     virtual int RunModal(QDialog& dialog) = 0;
 

@@ -47,6 +47,8 @@ void CTerminalDlg::LoadSettings() {
     m_nWindowY = p.GetProfileInt(kWindow, QStringLiteral("WindowPositionY"), 100);
 
     m_bReopenWhenBack = p.GetProfileInt(kReconnect, kReopenWhenBackKey, 0) != 0;
+    m_bTimestamps = p.GetProfileInt(kDisplay, kTimestampsKey, 0) != 0;
+    m_strLogPath = p.GetProfileString(kLog, kLogPathKey, QDir::home().filePath(QStringLiteral("serimo.log")));
 }
 
 void CTerminalDlg::SaveSettings() {

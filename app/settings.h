@@ -11,6 +11,10 @@ inline const QString kWindow = QStringLiteral("Window");
 // Not one of the window's classic settings: written at once when changed from the window's menu.
 inline const QString kReconnect = QStringLiteral("Reconnect");
 inline const QString kReopenWhenBackKey = QStringLiteral("ReopenWhenDeviceReturns");
+inline const QString kDisplay = QStringLiteral("Display");
+inline const QString kTimestampsKey = QStringLiteral("Timestamps");
+inline const QString kLog = QStringLiteral("Log");
+inline const QString kLogPathKey = QStringLiteral("Path");
 
 // Where a file path setting points when nothing is stored: C:\temp\save.txt on Windows; elsewhere a
 // name with backslashes would be a strange file in the current folder, so save.txt in the temporary

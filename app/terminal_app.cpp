@@ -1,6 +1,8 @@
 #include "app/terminal_app.h"
 
+#include "app/command_line.h"
 #include "app/profile.h"
+#include "app/quit_signals.h"
 #include "app/settings.h"
 #include "app/terminal_dlg.h"
 #include "app/widget_prompts.h"
@@ -8,18 +10,43 @@
 #include "serial/port_devices.h"
 #include "serial/qt_serial_comm.h"
 
-int CTerminalApp::InitInstance(bool startOnCom1) {
+#include <QApplication>
+
+int CTerminalApp::InitInstance(const CommandLine& commandLine) {
     // Sockets are not used anywhere in the program, so there is no socket support to check here.
     CProfile profile(CProfile::DefaultPath());
     // Only in memory: the file changes when the person saves the settings, as after any choice of port.
     const QString portKey = QStringLiteral("ComPort");
-    if (startOnCom1 && profile.GetProfileInt(settings::kComPort, portKey, 0) != 0)
+    if (commandLine.startOnCom1 && profile.GetProfileInt(settings::kComPort, portKey, 0) != 0)
         profile.WriteProfileInt(settings::kComPort, portKey, 0);
+    // Ended from outside (Ctrl+C, kill, logging out): as the close box ends it, settings unsaved. Boxes
+    // and dialogs open above the window are closed first, or the window would wait for them; that
+    // holds from the first message the window may show while it starts.
+    CQuitSignals quitSignals;
+    bool quit = false;
+    QDialog* window = nullptr;
+    QObject::connect(&quitSignals, &CQuitSignals::Quit, [&window, &quit] {
+        quit = true;
+        for (int i = 0; i < 16; ++i) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == window)
+                break;
+            modal->close();
+        }
+        if (window)
+            window->reject();
+    });
     CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
     CWidgetPrompts prompts;
     CSteadyClock clock;
     CTerminalDlg dlg(comm, prompts, profile, clock);
     prompts.SetParent(&dlg);
-    dlg.exec();
+    window = &dlg;
+    // A log that cannot be opened is told, and the window runs without it.
+    if (!quit && !commandLine.logPath.isEmpty())
+        dlg.StartLog(commandLine.logPath, commandLine.logFormat);
+    if (!quit)
+        dlg.exec();
+    window = nullptr;
     return 0;
 }

@@ -1,39 +1,27 @@
 #include "app/terminal_dlg.h"
 
-#include "app/about_dlg.h"
-#include "app/port_devices_dlg.h"
 #include "app/profile.h"
 #include "app/prompts.h"
 #include "app/settings.h"
 #include "card/card_protocol.h"
 #include "res/artwork.h"
 #include "res/resource.h"
-#include "res/string_table.h"
 #include "serial/clock.h"
 #include "serial/mscomm.h"
-#include "serial/port_devices.h"
 #include "serial/port_tables.h"
-#include "serial/qt_serial_device_list.h"
+#include "serial/serial_device_list.h"
 #include "terminal/receive_view.h"
 #include "terminal/send_protocol.h"
-#include "terminal/send_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTextDocument>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -43,8 +31,6 @@ constexpr int kTimerAutoSend = 101;
 constexpr int kTimerReopen = 102;
 constexpr int kReopenPollMs = 500;
 constexpr int kReceiveViewMs = 33; // the receive area is brought up to date at most this often
-constexpr int kSendTextMaxBytes = 2048;
-constexpr unsigned kPeriodMin = 1, kPeriodMax = 1000000;
 
 const std::array<const char*, 3> kSaveProtocolNames{"Original", "TCP", "WNMP"};
 
@@ -179,6 +165,7 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     connect(m_ctrlSend->document(), &QTextDocument::contentsChange, this, &CTerminalDlg::OnSendTextChanged);
     NameControls();
     WireMessageMap();
+    SetUpSessionLog();
     OnInitDialog();
 }
 
@@ -204,6 +191,7 @@ CTerminalDlg::~CTerminalDlg() {
     StopAutoSendTimer();
     m_reopenTimer.stop();
     disconnect(&m_ctrlComm, nullptr, this, nullptr);
+    m_ctrlComm.SetOutputTap(nullptr);
 }
 
 QWidget* CTerminalDlg::Control(int id) const {
@@ -312,212 +300,6 @@ void CTerminalDlg::OnTimer(int id) {
     } else if (id == kTimerReopen) {
         OnReopenTick();
     }
-}
-
-void CTerminalDlg::OnAbout() {
-    CAboutDlg about(this);
-    m_prompts.RunModal(about);
-}
-
-void CTerminalDlg::contextMenuEvent(QContextMenuEvent* event) {
-    // Window managers here own the system menu; the About item lives in the window's own menu instead.
-    QMenu menu(this);
-    FillContextMenu(menu);
-    menu.exec(event->globalPos());
-}
-
-void CTerminalDlg::FillContextMenu(QMenu& menu) {
-    menu.addAction(QStringLiteral("串口设备…"), this, &CTerminalDlg::OnPortDevices);
-    QAction* reopen = menu.addAction(QStringLiteral("设备恢复后自动重新打开"), this, &CTerminalDlg::OnReopenWhenBackToggle);
-    reopen->setCheckable(true);
-    reopen->setChecked(m_bReopenWhenBack);
-    menu.addSeparator();
-    menu.addAction(LoadResString(IDS_ABOUTBOX), this, &CTerminalDlg::OnAbout);
-}
-
-ISerialDeviceList& CTerminalDlg::DeviceList() {
-    if (!m_pDeviceList) {
-        m_ownDeviceList = std::make_unique<CQtSerialDeviceList>();
-        m_pDeviceList = m_ownDeviceList.get();
-    }
-    return *m_pDeviceList;
-}
-
-void CTerminalDlg::OnPortDevices() {
-    CPortDevicesDlg dlg(m_profile, DeviceList(), m_prompts, this);
-    if (m_prompts.RunModal(dlg) != QDialog::Accepted)
-        return;
-    ShowPortDevices();
-    const std::vector<short>& changed = dlg.Changed();
-    if (m_nPort >= 0 && m_nPort < int(PortTable().size()) &&
-        std::find(changed.begin(), changed.end(), PortTable()[m_nPort].commPort) != changed.end())
-        OpenPort();
-}
-
-void CTerminalDlg::OnReopenWhenBackToggle() {
-    m_bReopenWhenBack = !m_bReopenWhenBack;
-    if (!m_bReopenWhenBack)
-        m_reopenTimer.stop();
-    else if (!m_strLostDevice.isEmpty() && !m_ctrlComm.GetPortOpen())
-        m_reopenTimer.start();
-    // A menu choice takes effect at once, like the device dialog, not only when the window is closed
-    // with its OK button.
-    m_profile.Reload();
-    m_profile.WriteProfileInt(settings::kReconnect, settings::kReopenWhenBackKey, m_bReopenWhenBack);
-    QString error;
-    if (!m_profile.Flush(&error))
-        m_prompts.MessageBox(QStringLiteral("设置无法保存：%1").arg(error));
-}
-
-void CTerminalDlg::ShowPortDevices() {
-    for (int i = 0; i < m_ctrlPort->count() && i < int(PortTable().size()); ++i) {
-        const short port = PortTable()[i].commPort;
-        QString device = m_ctrlComm.DeviceNameFor(port);
-        if (device.isEmpty())
-            device = PortDevice(m_profile, port);
-        m_ctrlPort->setItemData(i, device.isEmpty() ? QStringLiteral("未设置设备") : device, Qt::ToolTipRole);
-    }
-    const int current = m_ctrlPort->currentIndex();
-    m_ctrlPort->setToolTip(current >= 0 ? m_ctrlPort->itemData(current, Qt::ToolTipRole).toString() : QString());
-}
-
-void CTerminalDlg::AddAboutToSystemMenu() {
-#ifdef Q_OS_WIN
-    if (HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
-        const std::wstring text = LoadResString(IDS_ABOUTBOX).toStdWString();
-        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
-    }
-#endif
-}
-
-#ifdef Q_OS_WIN
-bool CTerminalDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
-    MSG* msg = static_cast<MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
-        OnAbout();
-        *result = 0;
-        return true;
-    }
-    return QDialog::nativeEvent(eventType, message, result);
-}
-#endif
-
-void CTerminalDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            // Enter reaches the window only from controls that do not take it themselves. A focused
-            // button that is not a push button (the pin) is still pressed by it, not the window closed.
-            auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-            if (button && !qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button)) {
-                button->click();
-                return;
-            }
-            OnOK();
-            return;
-        }
-    }
-    QDialog::keyPressEvent(event); // Escape rejects: the window ends without saving
-}
-
-bool CTerminalDlg::UpdateData(bool saveAndValidate) {
-    struct Check {
-        QCheckBox* box;
-        bool* member;
-    };
-    const Check checks[] = {{m_ctrlAutoClear, &m_bAutoClear},
-                            {m_ctrlAutoSend, &m_bAutoSend},
-                            {m_ctrlHexDisplay, &m_bHexDisplay},
-                            {m_ctrlHexSend, &m_bHexSend},
-                            {m_ctrlResetRxAfterSave, &m_bResetRxAfterSave}};
-    struct Selection {
-        QComboBox* list;
-        int* member;
-    };
-    const Selection selections[] = {{m_ctrlPort, &m_nPort},         {m_ctrlBaud, &m_nBaud},
-                                    {m_ctrlParity, &m_nParity},     {m_ctrlDataBits, &m_nDataBits},
-                                    {m_ctrlStopBits, &m_nStopBits}, {m_ctrlHandshake, &m_nHandshake},
-                                    {m_ctrlSendProtocol, &m_nSendProtocol}, {m_ctrlSaveProtocol, &m_nSaveProtocol}};
-
-    if (!saveAndValidate) {
-        for (const Check& c : checks)
-            c.box->setChecked(*c.member);
-        m_ctrlPeriod->setText(QString::number(m_nAutoSendPeriod));
-        m_ctrlSendFilePath->setText(m_strSendFile);
-        m_ctrlSaveFile->setText(m_strSaveFile);
-        for (const Selection& s : selections)
-            s.list->setCurrentIndex(*s.member >= 0 && *s.member < s.list->count() ? *s.member : -1);
-        m_receiveDecoder.resetState();
-        QString shown = m_receiveDecoder.decode(QByteArrayView(m_strReceive.data(), qsizetype(m_strReceive.size())));
-        m_ctrlReceive->setPlainText(shown.remove(QLatin1Char('\r')));
-        m_nReceiveShown = m_strReceive.size();
-        m_bReceiveRedo = false;
-        m_bLimitingSendText = true; // the limit holds typing back; a longer stored text is shown as it is
-        m_ctrlSend->setPlainText(m_strSend);
-        m_bLimitingSendText = false;
-        m_nSendTextBytes = SendBoxByteLength(m_strSend);
-        m_ctrlCompareFile->setText(m_strCompareFile);
-        return true;
-    }
-
-    // The period: a whole number from 1 to 1000000.
-    bool ok = false;
-    const QString periodText = m_ctrlPeriod->text().trimmed();
-    const qulonglong period = periodText.toULongLong(&ok);
-    if (!ok || period < kPeriodMin || period > kPeriodMax) {
-        m_prompts.MessageBox(QStringLiteral("请输入一个 %1 到 %2 之间的整数。").arg(kPeriodMin).arg(kPeriodMax));
-        m_ctrlPeriod->setFocus();
-        m_ctrlPeriod->selectAll();
-        return false;
-    }
-    const QString sendText = m_ctrlSend->toPlainText();
-    if (SendBoxByteLength(sendText) > kSendTextMaxBytes) {
-        m_prompts.MessageBox(QStringLiteral("发送区的内容不能超过 %1 个字节。").arg(kSendTextMaxBytes));
-        m_ctrlSend->setFocus();
-        return false;
-    }
-    for (const Check& c : checks)
-        *c.member = c.box->isChecked();
-    m_nAutoSendPeriod = static_cast<unsigned>(period);
-    m_strSendFile = m_ctrlSendFilePath->text();
-    m_strSaveFile = m_ctrlSaveFile->text();
-    for (const Selection& s : selections)
-        *s.member = s.list->currentIndex();
-    m_strSend = sendText;
-    m_strCompareFile = m_ctrlCompareFile->text();
-    return true;
-}
-
-void CTerminalDlg::OnSendTextChanged(int position, int /*removed*/, int added) {
-    // Typing stops at 2048 bytes of text, as an edit box with a text limit does; what was pasted
-    // beyond the limit is cut off at its end.
-    if (m_bLimitingSendText)
-        return;
-    const QString text = m_ctrlSend->toPlainText();
-    int bytes = SendBoxByteLength(text);
-    const int allowed = std::max(kSendTextMaxBytes, m_nSendTextBytes);
-    if (bytes > allowed && added > 0) {
-        m_bLimitingSendText = true;
-        QString inserted = text.mid(position, added);
-        const QString rest = text.left(position) + text.mid(position + added);
-        const int room = allowed - SendBoxByteLength(rest);
-        const QString kept = TruncateSendBox(inserted, std::max(0, room));
-        QTextCursor cursor(m_ctrlSend->document());
-        cursor.setPosition(position + int(kept.size()));
-        cursor.setPosition(position + added, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        m_ctrlSend->setTextCursor(cursor);
-        m_bLimitingSendText = false;
-        bytes = SendBoxByteLength(m_ctrlSend->toPlainText());
-    }
-    m_nSendTextBytes = bytes;
-}
-
-void CTerminalDlg::OnOK() {
-    if (!UpdateData(true))
-        return;
-    SaveSettings();
-    accept();
 }
 
 void CTerminalDlg::OnComm() {

@@ -3,7 +3,9 @@
 #include "card/card_config_record.h"
 #include "card/card_protocol.h"
 #include "res/dialog_builder.h"
+#include "terminal/receive_stamps.h"
 #include "terminal/rx_capture.h"
+#include "terminal/session_log.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -99,6 +101,13 @@ public:
     void FillContextMenu(QMenu& menu);
     void OnPortDevices();
     void OnReopenWhenBackToggle();
+    // The session log (from the menu with a file chooser, or started with a file and format) and the
+    // arrival stamps of the receive area.
+    void OnLogToggle();
+    bool StartLog(const QString& path, LogFormat format);
+    void StopLog();
+    CSessionLog& SessionLog() { return *m_pLog; }
+    void OnTimestampsToggle();
     // The devices the device dialog offers and whose return is watched for; the platform's unless a
     // test hands in its own.
     void SetDeviceList(ISerialDeviceList* list) { m_pDeviceList = list; }
@@ -176,6 +185,8 @@ public:
     QIcon m_hIcon;
     bool m_bReopenWhenBack = false;
     QString m_strLostDevice; // the device a lost port is waiting for
+    bool m_bTimestamps = false;
+    QString m_strLogPath; // the last log file chosen
 
     // Controls.
     QComboBox *m_ctrlPort, *m_ctrlBaud, *m_ctrlParity, *m_ctrlDataBits, *m_ctrlStopBits, *m_ctrlHandshake;
@@ -189,6 +200,7 @@ public:
     CReceiveView* m_ctrlReceive;
     QPlainTextEdit* m_ctrlSend;
     QLineEdit *m_ctrlPeriod, *m_ctrlSendFilePath, *m_ctrlSaveFile, *m_ctrlCompareFile;
+    QLabel* m_ctrlLogIndicator; // shown while a log runs
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -213,6 +225,12 @@ private:
     void OnSendTextChanged(int position, int removed, int added);
     QString SettingsString() const;
     qint64 LineTimeMs(std::size_t bytes) const;
+    void SetUpSessionLog();
+    void AddLogMenuItems(QMenu& menu);
+    void OnLogFailed(const QString& reason);
+    // "Com1 (/dev/ttyUSB0) 115200,N,8,1", how the log names the port.
+    QString LogPortText() const;
+    void WriteSettingNow(const QString& section, const QString& key, const QString& value);
 
     IPrompts& m_prompts;
     CProfile& m_profile;
@@ -233,4 +251,6 @@ private:
     bool m_bLimitingSendText = false;
     bool m_bSending = false;
     bool m_bDrainWarned = false;
+    std::unique_ptr<CSessionLog> m_pLog;
+    CReceiveStamps m_stamps;
 };

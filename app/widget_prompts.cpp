@@ -54,6 +54,36 @@ std::optional<QString> CWidgetPrompts::ChooseFile(const QString& title, const QS
     return dialog.selectedFiles().front();
 }
 
+std::optional<QString> CWidgetPrompts::ChooseFileToAppend(const QString& title, const QString& filter,
+                                                          const QString& start, int& filterIndex) {
+    QFileDialog dialog(m_parent, title, start, QtFileFilter(filter));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const QStringList filters = dialog.nameFilters();
+    if (filterIndex >= 0 && filterIndex < filters.size())
+        dialog.selectNameFilter(filters[filterIndex]);
+    if (!start.isEmpty())
+        dialog.selectFile(start);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    filterIndex = int(filters.indexOf(dialog.selectedNameFilter()));
+    return dialog.selectedFiles().front();
+}
+
+void CWidgetPrompts::ShowNotice(const QString& text) {
+    if (m_notice) {
+        m_notice->setText(text);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::NoIcon, ProgramTitle(), text, QMessageBox::Ok, m_parent);
+    box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box->setWindowModality(Qt::NonModal);
+    QObject::connect(box, &QMessageBox::finished, box, &QObject::deleteLater);
+    m_notice = box;
+    box->show();
+}
+
 int CWidgetPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }
 
 void CWidgetPrompts::BeginWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

@@ -6,6 +6,7 @@
 #include <vector>
 
 class CCompareWindow;
+class QMessageBox;
 
 // Prompts with real widgets: message boxes, file choosers, the viewer and compare windows.
 class CWidgetPrompts : public IPrompts {
@@ -15,6 +16,9 @@ public:
     void MessageBox(const QString& text, const QString& caption = QString()) override;
     std::optional<QString> ChooseFile(const QString& title, const QString& filter, const QString& start,
                                       bool mustExist) override;
+    std::optional<QString> ChooseFileToAppend(const QString& title, const QString& filter, const QString& start,
+                                              int& filterIndex) override;
+    void ShowNotice(const QString& text) override;
     int RunModal(QDialog& dialog) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
@@ -24,5 +28,6 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
+    QPointer<QMessageBox> m_notice;
     std::vector<QPointer<CCompareWindow>> m_compareWindows;
 };

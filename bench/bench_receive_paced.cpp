@@ -8,6 +8,10 @@
 // the capture, RX and the receive area end exactly right.
 //
 //   bench_receive_paced [--seconds S] [--repeat N] [--platform offscreen|xcb] [CASE...]
+//   bench_receive_paced log raw|text [PIECE_BYTES PERIOD_US SECONDS | flood [BYTES] | stall [MS]]
+//                                          the window with a session log against without one, in
+//                                          turns in one run (offscreen unless QT_QPA_PLATFORM says);
+//                                          stall: 1 MB/s logged into a FIFO nobody reads for 3 s
 //
 // Cases are the rows of kCases; without any, all run. Figures are medians over the repeats.
 #include "app/profile.h"
@@ -28,6 +32,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
@@ -37,7 +42,9 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -394,9 +401,163 @@ std::string Machine() {
     return text;
 }
 
+// The window with a session log against the window without one, in turns in the same run (the
+// machine's speed drifts): the median share of one core paced, or the median MB/s of a flood. With
+// `stallMs` the log is a FIFO whose reader starts reading only that late.
+struct WindowRun {
+    double coreShare = 0;
+    double mbPerSecond = 0;
+    double longestTurnMs = 0;
+    bool whole = false;
+};
+
+WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype piece, long periodUs, int logFormat,
+                        int stallMs) {
+    QTemporaryDir dir;
+    CPty pty;
+    const QString path = dir.filePath(QStringLiteral("serimo.ini"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=1\r\n").arg(pty.path).toUtf8());
+    file.close();
+    CProfile profile(path);
+    CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
+    CFakePrompts prompts;
+    CSteadyClock clock;
+    CTerminalDlg dlg(comm, prompts, profile, clock);
+    const QString log = dir.filePath(QStringLiteral("session.log"));
+    const QString copy = dir.filePath(QStringLiteral("fifo-copy"));
+    pid_t reader = -1;
+    if (stallMs >= 0 && logFormat >= 0) {
+        ::mkfifo(QFile::encodeName(log).constData(), 0600);
+        const int fd = ::open(QFile::encodeName(log).constData(), O_RDONLY | O_NONBLOCK);
+        reader = ::fork();
+        if (reader == 0) {
+            ::usleep(useconds_t(stallMs) * 1000);
+            const int out = ::open(QFile::encodeName(copy).constData(), O_WRONLY | O_CREAT, 0600);
+            char buf[65536];
+            for (ssize_t n = 1; n != 0;) {
+                pollfd pfd{fd, POLLIN, 0};
+                ::poll(&pfd, 1, 100);
+                n = ::read(fd, buf, sizeof buf);
+                if (n > 0 && ::write(out, buf, size_t(n)) != n)
+                    ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        const bool started = dlg.StartLog(log, LogFormat(logFormat));
+        ::close(fd);
+        if (!started)
+            return {};
+    } else if (logFormat >= 0 && !dlg.StartLog(log, LogFormat(logFormat))) {
+        return {};
+    }
+    app.processEvents();
+    const double cpuStart = CpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    CPump pump(pty.MasterFd(), data, piece, periodUs);
+    qint64 longestTurnNs = 0;
+    QElapsedTimer turn;
+    turn.start();
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        longestTurnNs = std::max(longestTurnNs, turn.nsecsElapsed() - 2'000'000);
+        turn.restart();
+    });
+    if (piece == 0 || stallMs >= 0)
+        probe.start(2);
+    QTimer tick;
+    tick.start(100);
+    QElapsedTimer idle;
+    idle.start();
+    for (qint64 last = 0; dlg.m_nRxCount < data.size() && idle.elapsed() < 10000;) {
+        app.processEvents(QEventLoop::WaitForMoreEvents);
+        if (dlg.m_nRxCount != last) {
+            last = dlg.m_nRxCount;
+            idle.restart();
+        }
+    }
+    const double wall = double(timer.nsecsElapsed()) / 1e9;
+    const double cpu = CpuSeconds() - cpuStart;
+    pump.Finish();
+    probe.stop();
+    // The FIFO's reader takes what is left once it has started.
+    while (reader > 0 && timer.elapsed() < stallMs + 500) {
+        app.processEvents();
+        QThread::msleep(20);
+    }
+    dlg.StopLog();
+    if (reader > 0)
+        ::waitpid(reader, nullptr, 0);
+    QFile written(reader > 0 ? copy : log);
+    QByteArray logged = written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
+    if (logFormat == int(LogFormat::Text)) {
+        // The bytes of the RX records, read back from their hex.
+        QByteArray rx;
+        for (const QByteArray& line : logged.split('\n'))
+            if (line.indexOf(" RX ") == 23)
+                rx += QByteArray::fromHex(line.mid(27, line.indexOf("  ", 27) - 27));
+        logged = rx;
+    }
+    const bool logWhole = logFormat < 0 || logged == data;
+    return {cpu / wall, double(data.size()) / wall / 1e6, double(longestTurnNs) / 1e6,
+            dlg.m_nRxCount == data.size() && logWhole && prompts.messages.empty()};
+}
+
+int LogComparison(QApplication& app, int argc, char* argv[]) {
+    const int format = argc > 2 && QByteArray(argv[2]) == "text" ? int(LogFormat::Text) : int(LogFormat::Raw);
+    const bool flood = argc > 3 && QByteArray(argv[3]) == "flood";
+    const bool stall = argc > 3 && QByteArray(argv[3]) == "stall";
+    const int stallMs = stall ? (argc > 4 ? QByteArray(argv[4]).toInt() : 3000) : -1;
+    const qsizetype piece = flood ? 0 : argc > 3 && !stall ? QByteArray(argv[3]).toLongLong() : 1000;
+    const long periodUs = flood ? 0 : argc > 4 && !stall ? QByteArray(argv[4]).toLong() : 1000;
+    const double seconds = argc > 5 ? QByteArray(argv[5]).toDouble() : 5;
+    const qsizetype floodBytes = argc > 4 ? QByteArray(argv[4]).toLongLong() : 8 * 1024 * 1024;
+    const QByteArray data = MakeData(flood ? floodBytes : qsizetype(double(piece) * seconds * 1e6 / double(periodUs)), false);
+    std::vector<double> off, on, ratio, turnOff, turnOn;
+    bool whole = true;
+    const int rounds = flood ? 9 : 3;
+    for (int round = 0; round < rounds; ++round) {
+        // In turns, so that neither always runs first.
+        for (int withLog : {round % 2, 1 - round % 2}) {
+            const WindowRun run = RunWindowOnce(app, data, piece, periodUs, withLog ? format : -1, stallMs);
+            (withLog ? on : off).push_back(flood ? run.mbPerSecond : 100 * run.coreShare);
+            (withLog ? turnOn : turnOff).push_back(run.longestTurnMs);
+            whole = whole && run.whole;
+        }
+        ratio.push_back(on.back() / off.back());
+    }
+    for (auto* v : {&off, &on, &ratio, &turnOff, &turnOn})
+        std::sort(v->begin(), v->end());
+    const std::size_t mid = on.size() / 2;
+    const char* name = format == int(LogFormat::Text) ? "text" : "raw";
+    if (flood)
+        std::printf("flood: %.1f MB/s with a %s log, %.1f MB/s without; with/without in the same round: %.0f%% "
+                    "(median of %d, middle half %.0f-%.0f%%)\n",
+                    on[mid], name, off[mid], 100 * ratio[mid], rounds, 100 * ratio[rounds / 4], 100 * ratio[rounds - 1 - rounds / 4]);
+    else
+        std::printf("%lld bytes every %ld us, hex display: %.2f%% of one core with a %s log, %.2f%% without "
+                    "(+%.2f points), median of %d\n",
+                    static_cast<long long>(piece), periodUs, on[mid], name, off[mid], on[mid] - off[mid], rounds);
+    if (flood || stall)
+        std::printf("longest event-loop delay%s: %.1f ms with the log, %.1f ms without (median run; slowest %.1f / %.1f ms)\n",
+                    stall ? (", the log a FIFO nobody reads for the first " + std::to_string(stallMs) + " ms").c_str() : "",
+                    turnOn[mid], turnOff[mid], turnOn.back(), turnOff.back());
+    std::printf("everything received and logged: %s\n", whole ? "yes" : "no");
+    return whole ? 0 : 2;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc > 1 && std::strcmp(argv[1], "log") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return LogComparison(app, argc, argv);
+    }
     if (argc == 4 && std::strcmp(argv[1], "--run") == 0) {
         for (const Case& c : kCases)
             if (std::strcmp(c.name, argv[2]) == 0)

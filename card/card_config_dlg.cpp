@@ -150,12 +150,7 @@ void CCardConfigDlg::DoDataExchange(bool save) {
     dx.Text(IDC_CFG_DHCP_TIMEOUT, m_form.dhcpTimeout);
     dx.List(IDC_CFG_GROUP_NAME, m_form.groupName);
     dx.List(IDC_CFG_OPTION11, m_form.option11);
-
-    auto* algorithm = static_cast<CNumberBox*>(Control(IDC_CFG_ALGORITHM_SPIN));
-    if (save)
-        m_form.powerSaveAlgorithm = algorithm->Pos();
-    else
-        algorithm->SetPos(m_form.powerSaveAlgorithm);
+    dx.Number(IDC_CFG_ALGORITHM_SPIN, m_form.powerSaveAlgorithm);
 }
 
 void CCardConfigDlg::OnIsa() {

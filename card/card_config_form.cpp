@@ -5,6 +5,7 @@
 #include "card/hex_scan.h"
 #include "res/resource.h"
 
+#include <QList>
 #include <QStringEncoder>
 #include <algorithm>
 #include <optional>
@@ -59,6 +60,25 @@ FormCollectResult TooLong(const char* field, int maximum, int focusId) {
                                    focusId);
 }
 
+// Names the first character of a text field that GBK cannot store.
+FormCollectResult NotGbk(const char* field, const QString& text, int focusId) {
+    QString character;
+    for (qsizetype i = 0; i < text.size() && character.isEmpty();) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const qsizetype n = pair ? 2 : 1;
+        QStringEncoder gbk("GBK");
+        if (QByteArray(gbk.encode(QStringView(text).mid(i, n))); gbk.hasError())
+            character = text.mid(i, n);
+        i += n;
+    }
+    const QList<uint> code = character.toUcs4();
+    return FormCollectResult::Fail(
+        QStringLiteral("%1 中的“%2”（U+%3）不是GBK字符，无法写入卡中！")
+            .arg(QString::fromUtf8(field), character,
+                 QString::number(code.value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'))),
+        focusId);
+}
+
 FormCollectResult NotANumber(const char* field, unsigned maximum, int focusId) {
     return FormCollectResult::Fail(
         QStringLiteral("%1 必须是0到%2之间的整数！").arg(QString::fromUtf8(field)).arg(maximum), focusId);
@@ -89,6 +109,7 @@ void CardConfigForm::Load(const CardConfigRecord& r) {
     port = QString::number(r.IpPort());
     cmdEscape = QString::asprintf("%02X", r.CmdEscapeChar());
     msgPrefix = r.MsgPrefixChar() ? QString(QChar(r.MsgPrefixChar())) : QString();
+    m_loadedMsgPrefix = msgPrefix;
 
     baud = FindCodeIndex(BaudCodeTable(), r.BaudCode());
     diversity = FindCodeIndex(DiversityCodeTable(), r.Diversity());
@@ -112,10 +133,14 @@ void CardConfigForm::Load(const CardConfigRecord& r) {
 FormCollectResult CardConfigForm::Collect(CardConfigRecord& r) const {
     // What the controls' own transfer refuses.
     const std::optional<std::string> unitNameBytes = TextBytes(unitName, m_loadedUnitName, m_rawUnitName);
-    if (!unitNameBytes || unitNameBytes->size() > CardConfigRecord::kUnitNameSize - 1)
+    if (!unitNameBytes)
+        return NotGbk("Unit Name", unitName, IDC_CFG_UNIT_NAME);
+    if (unitNameBytes->size() > CardConfigRecord::kUnitNameSize - 1)
         return TooLong("Unit Name", int(CardConfigRecord::kUnitNameSize - 1), IDC_CFG_UNIT_NAME);
     const std::optional<std::string> essIdBytes = TextBytes(essId, m_loadedEssId, m_rawEssId);
-    if (!essIdBytes || essIdBytes->size() > CardConfigRecord::kEssIdSize - 1)
+    if (!essIdBytes)
+        return NotGbk("802.11 ESS ID", essId, IDC_CFG_ESS_ID);
+    if (essIdBytes->size() > CardConfigRecord::kEssIdSize - 1)
         return TooLong("802.11 ESS ID", int(CardConfigRecord::kEssIdSize - 1), IDC_CFG_ESS_ID);
     // Both are 16-bit fields: a larger number would be stored as a different one.
     const std::optional<unsigned> retryMs = ParseNumber(retry, 0xFFFF);
@@ -124,7 +149,11 @@ FormCollectResult CardConfigForm::Collect(CardConfigRecord& r) const {
     const std::optional<unsigned> ipPort = ParseNumber(port, 0xFFFF);
     if (!ipPort)
         return NotANumber("Port", 0xFFFF, IDC_CFG_PORT);
-    if (msgPrefix.size() > 1 || (msgPrefix.size() == 1 && msgPrefix[0].unicode() > 0xFF))
+    // A byte of 80h or more read from the card shows as the character of that code and goes back
+    // as it came; typed, only ASCII is taken.
+    const bool typedAboveAscii =
+        msgPrefix.size() == 1 && msgPrefix[0].unicode() > 0x7F && msgPrefix != m_loadedMsgPrefix;
+    if (msgPrefix.size() > 1 || typedAboveAscii)
         return FormCollectResult::Fail(QStringLiteral("Msg Prefix Char 只能是一个ASCII字符！"), IDC_CFG_MSG_PREFIX);
     if (cmdEscape.size() > 2)
         return TooLong("Cmd Escape Char", 2, IDC_CFG_CMD_ESCAPE);

@@ -52,7 +52,7 @@ struct CardConfigForm {
     QString dhcpTimeout = QStringLiteral("0");
     int groupName = -1; // list index
     int option11 = -1;  // list index
-    int powerSaveAlgorithm = 1; // the arrow control's position
+    int powerSaveAlgorithm = 1; // the number box: the stored byte until its arrows move it
 
     // Fills every value that belongs to a record byte.
     void Load(const CardConfigRecord& record);
@@ -69,7 +69,7 @@ struct CardConfigForm {
 
 private:
     // The text fields as loaded: written back byte for byte while their text is unchanged, so that
-    // bytes no text encoding can show survive.
-    QString m_loadedUnitName, m_loadedEssId;
+    // bytes no text encoding can show (or a prefix above 7Fh) survive.
+    QString m_loadedUnitName, m_loadedEssId, m_loadedMsgPrefix;
     std::string m_rawUnitName, m_rawEssId;
 };

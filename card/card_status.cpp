@@ -132,7 +132,13 @@ QString FormatFixedText(const std::uint8_t* field, std::size_t width) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(field), static_cast<qsizetype>(length));
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);
-    return decoder.decode(bytes);
+    // A lead byte at the end would wait for a trail byte that never comes and show as nothing; the
+    // NUL after it makes the decoder give the replacement character for it.
+    QString text = decoder.decode(bytes);
+    text += decoder.decode(QByteArrayView("\0", 1));
+    if (text.endsWith(QChar(u'\0')))
+        text.chop(1);
+    return text;
 }
 
 QString FormatDottedQuad(const std::uint8_t* four) {

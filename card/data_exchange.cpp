@@ -52,3 +52,11 @@ void CDataExchange::Number(int id, QString& value) const {
     else
         box->SetValue(value.toInt());
 }
+
+void CDataExchange::Number(int id, int& value) const {
+    auto* box = static_cast<CNumberBox*>(m_built.Control(id));
+    if (m_bSave)
+        value = box->Value();
+    else
+        box->SetValue(value);
+}

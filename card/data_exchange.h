@@ -16,7 +16,10 @@ public:
     void Check(int id, bool& value) const;
     void Radio(int firstId, int& index) const;
     void Address(int id, CIpAddressBox::Address& value) const;
-    void Number(int id, QString& value) const; // a number box, its value as decimal text
+    // A number box: what it shows, also outside its range, so a stored value goes back as read
+    // unless the arrows moved it.
+    void Number(int id, QString& value) const; // as decimal text
+    void Number(int id, int& value) const;
 
 private:
     const CBuiltDialog& m_built;

@@ -32,6 +32,13 @@ void CheckRecord(const CardConfigRecord& before, const CardConfigRecord& after, 
     }
 }
 
+// A text field shows every byte up to its first NUL: a character takes one or two of them, a byte
+// that is no text shows as a character of its own.
+void CheckFixedText(const std::uint8_t* field, std::size_t width, const QString& text) {
+    const auto length = qsizetype(std::find(field, field + width, 0) - field);
+    FUZZ_CHECK(text.size() >= (length + 1) / 2 && text.size() <= length);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -76,9 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(!StatusFieldLabel(field).isEmpty());
             FUZZ_CHECK(StatusRawText(result.status, field).size() == 4 * width);
             const QString decoded = StatusDecodedText(result.status, field);
-            // A text field may show nothing (it is empty, or a lone GBK lead byte the decoder holds
-            // back); every other field shows something, and a text no more than its width.
-            FUZZ_CHECK(width == 16 ? decoded.size() <= 16 : !decoded.isEmpty());
+            if (width == 16)
+                CheckFixedText(result.status.bytes.data() + offsets[std::size_t(field)], 16, decoded);
+            else
+                FUZZ_CHECK(!decoded.isEmpty());
         }
         FUZZ_CHECK(StatusDecodedText(result.status, kStatusFieldCount).isEmpty());
         break;
@@ -101,8 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (s == size)
         FUZZ_CHECK(result.outcome == CardAnswerOutcome::Failed && result.message.isEmpty());
 
-    // Every text of a fixed field stays within its width.
     const std::size_t width = std::min<std::size_t>(size, 16);
-    FUZZ_CHECK(FormatFixedText(data, width).size() <= qsizetype(width));
+    CheckFixedText(data, width, FormatFixedText(data, width));
     return 0;
 }

@@ -64,11 +64,13 @@ std::vector<std::uint8_t> PlainScan(const std::uint8_t* c, std::size_t n) {
 class CStrictSink : public IDumpSink {
 public:
     std::vector<std::uint8_t> bytes;
+    std::size_t kept = 0;
     void Write(const std::uint8_t* b, std::size_t n) override { bytes.insert(bytes.end(), b, b + n); }
     void Rewind(std::uint64_t size) override {
-        FUZZ_CHECK(size <= bytes.size());
+        FUZZ_CHECK(size <= bytes.size() && size >= kept);
         bytes.resize(static_cast<std::size_t>(size));
     }
+    void Keep() override { kept = bytes.size(); }
 };
 
 } // namespace
@@ -91,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pos += piece;
     }
     const std::uint64_t kept = scanner.Finish();
-    FUZZ_CHECK(kept == sink.bytes.size());
+    FUZZ_CHECK(kept == sink.bytes.size() && kept == sink.kept);
     FUZZ_CHECK(sink.bytes == whole);
     return 0;
 }

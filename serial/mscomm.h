@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <stdexcept>
 
 // Raised by a property write that the serial control refuses (opening a missing or busy port, a line
@@ -75,8 +76,14 @@ public:
 
     // Every waiting input byte, removed from the buffer.
     virtual QByteArray GetInput() = 0;
-    // Queues the whole array for sending.
-    virtual void SetOutput(const QByteArray& bytes) = 0;
+    // Queues the whole array for sending. Every write to the line passes here, so the output tap sees
+    // all of it (framing and break preamble included) once an open port has taken it.
+    void SetOutput(const QByteArray& bytes) {
+        WriteOutput(bytes);
+        if (m_fnOutputTap && !bytes.isEmpty() && GetPortOpen())
+            m_fnOutputTap(bytes);
+    }
+    void SetOutputTap(std::function<void(const QByteArray&)> tap) { m_fnOutputTap = std::move(tap); }
     virtual void SetBreak(bool on) = 0;
     virtual bool GetDTREnable() const = 0;
     virtual void SetDTREnable(bool enable) = 0;
@@ -103,4 +110,10 @@ public:
 
 signals:
     void OnComm();
+
+protected:
+    virtual void WriteOutput(const QByteArray& bytes) = 0;
+
+private:
+    std::function<void(const QByteArray&)> m_fnOutputTap;
 };

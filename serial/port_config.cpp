@@ -33,7 +33,10 @@ bool CTerminalDlg::OpenPort() {
     // The user has chosen again; a lost device is no longer waited for.
     m_reopenTimer.stop();
     m_strLostDevice.clear();
-    return TryOpenPort(false);
+    const bool open = TryOpenPort(false);
+    if (open)
+        m_pLog->Note(QStringLiteral("opened ") + LogPortText());
+    return open;
 }
 
 bool CTerminalDlg::TryOpenPort(bool quiet) {
@@ -108,11 +111,21 @@ void CTerminalDlg::OnDeviceLost() {
     const QString device = m_ctrlComm.DeviceName();
     const QString reason = m_ctrlComm.LastErrorText();
     ClosePort();
+    m_pLog->Note(QStringLiteral("device lost on Com%1: %2").arg(m_nPort + 1).arg(reason.isEmpty() ? device : reason));
     QString message = QStringLiteral("串口%1的设备已断开，端口已关闭。").arg(m_nPort + 1);
     if (!reason.isEmpty())
         message += QLatin1Char('\n') + reason;
     else if (!device.isEmpty())
         message += QLatin1Char('\n') + device;
+    if (m_bReopenWhenBack) {
+        // Nobody may be there to answer: the port comes back whether or not the message was seen.
+        if (!device.isEmpty()) {
+            m_strLostDevice = device;
+            m_reopenTimer.start();
+        }
+        m_prompts.ShowNotice(message);
+        return;
+    }
     m_prompts.MessageBox(message);
     // Watched for only after the message, so the port does not come back behind a box that says it
     // has gone. Remembered even while reopening is off, so that turning it on still brings it back.
@@ -137,6 +150,7 @@ void CTerminalDlg::OnReopenTick() {
     m_reopenTimer.stop();
     m_strLostDevice.clear();
     m_ctrlStatus->setText(QStringLiteral("STATUS:COM %1 REOPENED %2").arg(PortTable()[m_nPort].commPort).arg(SettingsString()));
+    m_pLog->Note(QStringLiteral("reopened ") + LogPortText());
 }
 
 void CTerminalDlg::RefreshDsr() { m_ctrlDSR->setChecked(m_ctrlComm.GetDSRHolding()); }
@@ -167,6 +181,7 @@ void CTerminalDlg::OnClosePort() {
     m_reopenTimer.stop();
     m_strLostDevice.clear();
     ClosePort();
+    m_pLog->Note(QStringLiteral("closed"));
 }
 
 // A choice in any of the six lists reopens the port with all six current choices.

@@ -445,7 +445,7 @@ QByteArray CQtSerialComm::GetInput() {
     return GetPortOpen() ? m_port->readAll() : QByteArray();
 }
 
-void CQtSerialComm::SetOutput(const QByteArray& bytes) {
+void CQtSerialComm::WriteOutput(const QByteArray& bytes) {
     if (!GetPortOpen() || bytes.isEmpty())
         return;
     m_port->write(bytes);

@@ -47,7 +47,6 @@ public:
     void SetOutBufferCount(int count) override;
 
     QByteArray GetInput() override;
-    void SetOutput(const QByteArray& bytes) override;
     void SetBreak(bool on) override;
     bool GetDTREnable() const override { return m_optDtr.value_or(false); }
     void SetDTREnable(bool enable) override;
@@ -63,6 +62,9 @@ public:
     QString DeviceName() const override;
     QString DeviceNameFor(short port) const override;
     QString LastErrorText() const override { return m_strLastError; }
+
+protected:
+    void WriteOutput(const QByteArray& bytes) override;
 
 private:
     struct LineSettings {

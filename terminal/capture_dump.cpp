@@ -56,6 +56,7 @@ void CTcpDumpScanner::Accept() {
         m_sink.Rewind(kept);
     m_kept = m_handed = kept;
     m_stage.clear();
+    m_sink.Keep();
 }
 
 void CTcpDumpScanner::Drop() {
@@ -255,6 +256,7 @@ CWnmpDumpScanner::CWnmpDumpScanner(IDumpSink& sink) : m_sink(sink) {
 void CWnmpDumpScanner::FlushIfFull() {
     if (m_text.size() >= kTextFlush) {
         m_sink.Write(m_text.data(), m_text.size());
+        m_sink.Keep();
         m_text.clear();
     }
 }
@@ -381,6 +383,7 @@ std::uint64_t CWnmpDumpScanner::Finish() {
     m_carry.clear();
     if (!m_text.empty()) {
         m_sink.Write(m_text.data(), m_text.size());
+        m_sink.Keep();
         m_text.clear();
     }
     return m_messages;

@@ -22,6 +22,9 @@ public:
     // Drops everything written after the first `size` bytes: a long TCP frame may turn out broken
     // after part of it was handed on.
     virtual void Rewind(std::uint64_t size) = 0;
+    // Everything written so far stays: no Rewind goes back into it. A sink that cannot take bytes
+    // back (a pipe) holds them until then.
+    virtual void Keep() {}
 };
 
 class CMemorySink : public IDumpSink {

@@ -14,10 +14,13 @@ public:
     void Rewind(std::uint64_t size) override;
     // Puts the file in place; false (the previous file untouched) when anything failed.
     bool Commit();
-    QString ErrorString() const { return m_file.errorString(); }
+    QString ErrorString() const { return m_error.isEmpty() ? m_file.errorString() : m_error; }
 
 private:
+    void Fail(int code);
+
     QSaveFile m_file;
     std::uint64_t m_size = 0;
     bool m_failed = false;
+    QString m_error; // the first failure's reason
 };

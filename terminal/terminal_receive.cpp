@@ -1,5 +1,6 @@
 // The main window's receive side: capture, counters, the receive area and its switches.
 #include "app/terminal_dlg.h"
+#include "serial/clock.h"
 #include "serial/mscomm.h"
 #include "terminal/receive_display.h"
 #include "terminal/receive_view.h"
@@ -17,6 +18,7 @@ void CTerminalDlg::ReadInput() {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(input.constData());
     const std::size_t n = static_cast<std::size_t>(input.size());
     CaptureReceived(m_rxBuffer.get(), m_nRxCount, bytes, n);
+    m_pLog->Received(input);
     m_bRxCountStale = true;
     if (m_bDisplay && n > 0) {
         std::string piece;
@@ -24,7 +26,10 @@ void CTerminalDlg::ReadInput() {
         AppendDisplayPiece(bytes + first, n - first, m_bHexDisplay, piece);
         // Bytes skipped before `first` belong to a piece too big for the area: it is emptied for it.
         bool cleared = first > 0 || ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
-        if (const std::size_t start = DisplayTailStart(piece, m_bHexDisplay); start > 0) {
+        if (m_bTimestamps) {
+            const bool fresh = cleared || m_strReceive.empty();
+            cleared = m_stamps.Stamp(piece, m_bHexDisplay, fresh, m_clock.NowMs(), m_clock.LocalNow().time()) || cleared;
+        } else if (const std::size_t start = DisplayTailStart(piece, m_bHexDisplay); start > 0) {
             piece.erase(0, start);
             cleared = true;
         }

@@ -3,8 +3,10 @@
 
 #include "terminal/capture_dump.h"
 #include "terminal/dump_file.h"
+#include "terminal/dump_stream.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -14,6 +16,8 @@ namespace {
 
 enum Exit { kOk = 0, kFailed = 1, kUsage = 2 };
 
+const QString kStandard = QStringLiteral("-");
+
 void PrintUsage(std::FILE* out) {
     std::fputs("usage: serimo-decode tcp CAPTURE OUT\n"
                "       serimo-decode wnmp CAPTURE OUT\n"
@@ -22,10 +26,25 @@ void PrintUsage(std::FILE* out) {
                "\"TCP\" or \"WNMP\":\n"
                "  tcp   the payloads of the TCP stuffed frames (7E FF 03 84 ... 7E), one after the other\n"
                "  wnmp  a text dump of the WNMP messages (GBK, CR LF)\n"
-               "OUT is replaced only when the dump was written whole.\n"
+               "A CAPTURE of - is standard input, an OUT of - standard output (./- names a file \"-\").\n"
+               "A regular file OUT is replaced only when the dump was written whole; through a symbolic\n"
+               "link, the file it points to is replaced. An OUT that exists and is no regular file (a\n"
+               "pipe, a device) is written in place.\n"
                "\n"
                "Exit status: 0 done, 1 CAPTURE unreadable or OUT unwritable, 2 wrong usage.\n",
                out);
+}
+
+QString Shown(const QString& path, const char* standard) {
+    return path == kStandard ? QString::fromLatin1(standard) : path.isEmpty() ? QStringLiteral("\"\"") : path;
+}
+
+// Opens a path, or for "-" the standard stream.
+bool OpenPath(QFile& file, const QString& path, std::FILE* standard, QIODevice::OpenMode mode) {
+    if (path == kStandard)
+        return file.open(fileno(standard), mode);
+    file.setFileName(path);
+    return file.open(mode);
 }
 
 int Fail(const char* what, const QString& path, const QString& reason) {
@@ -33,28 +52,65 @@ int Fail(const char* what, const QString& path, const QString& reason) {
     return kFailed;
 }
 
+// Where the dump goes: a regular file (or a new one) through a temporary file that replaces it whole;
+// standard output, or anything else that exists (a pipe, a device), in place, since replacing it by
+// a file would destroy it.
+class COutput {
+public:
+    explicit COutput(const QString& path) : m_path(path) {
+        const QFileInfo info(path);
+        if (path != kStandard && (!info.exists() || info.isFile()))
+            m_file = std::make_unique<CDumpFile>(path);
+    }
+    bool Open() {
+        if (m_file)
+            return m_file->Open();
+        if (!OpenPath(m_device, m_path, stdout, QIODevice::WriteOnly))
+            return false;
+        m_stream = std::make_unique<CDumpStream>(m_device);
+        return true;
+    }
+    IDumpSink& Sink() { return m_file ? static_cast<IDumpSink&>(*m_file) : *m_stream; }
+    bool Commit() { return m_file ? m_file->Commit() : m_stream->Commit(); }
+    QString ErrorString() const {
+        return m_file ? m_file->ErrorString() : m_stream ? m_stream->ErrorString() : m_device.errorString();
+    }
+
+private:
+    QString m_path;
+    std::unique_ptr<CDumpFile> m_file;
+    QFile m_device;
+    std::unique_ptr<CDumpStream> m_stream;
+};
+
 template <typename Scanner>
 int Decode(const QString& capturePath, const QString& outPath) {
-    QFile capture(capturePath);
-    if (!capture.open(QIODevice::ReadOnly))
-        return Fail("read", capturePath, capture.errorString());
-    CDumpFile out(outPath);
+    const QString captureName = Shown(capturePath, "standard input");
+    const QString outName = Shown(outPath, "standard output");
+    if (capturePath.isEmpty())
+        return Fail("read", captureName, QStringLiteral("the path is empty"));
+    if (outPath.isEmpty())
+        return Fail("write", outName, QStringLiteral("the path is empty"));
+    QFile capture;
+    if (!OpenPath(capture, capturePath, stdin, QIODevice::ReadOnly))
+        return Fail("read", captureName, capture.errorString());
+    COutput out(outPath);
     if (!out.Open())
-        return Fail("write", outPath, out.ErrorString());
-    Scanner scanner(out);
+        return Fail("write", outName, out.ErrorString());
+    Scanner scanner(out.Sink());
     constexpr qint64 kPiece = 1 << 20;
     const auto buffer = std::make_unique<char[]>(kPiece);
     for (;;) {
         const qint64 got = capture.read(buffer.get(), kPiece);
         if (got < 0)
-            return Fail("read", capturePath, capture.errorString());
+            return Fail("read", captureName, capture.errorString());
         if (got == 0)
             break;
         scanner.Feed(reinterpret_cast<const std::uint8_t*>(buffer.get()), std::size_t(got));
     }
     scanner.Finish();
     if (!out.Commit())
-        return Fail("write", outPath, out.ErrorString());
+        return Fail("write", outName, out.ErrorString());
     return kOk;
 }
 

@@ -72,6 +72,9 @@ void TestCommandLine::refuses_data() {
                                << "There is no port com0 (Com1 to Com4).";
     QTest::newRow("com1 twice") << QStringList{"--device", "/a", "--device", "Com1=/b"}
                                 << "Com1 is given more than one device.";
+    QTest::newRow("log format unknown") << QStringList{"--log", "a.log", "--log-format", "hex"}
+                                        << "--log-format is raw or text, not 'hex'.";
+    QTest::newRow("log format alone") << QStringList{"--log-format", "raw"} << "--log-format needs --log FILE.";
     QTest::newRow("stray argument") << QStringList{"/dev/ttyUSB0"} << "Unexpected argument '/dev/ttyUSB0'.";
 }
 
@@ -89,7 +92,8 @@ void TestCommandLine::helpAndVersion() {
         const CommandLine line = ParseCommandLine({"/usr/bin/serimo", option, "--device", "/a"});
         QCOMPARE(line.action, CommandLine::Action::Help);
         QVERIFY2(line.text.startsWith("Usage: serimo [options]\n"), qPrintable(line.text));
-        QVERIFY(line.text.contains("--device <path>"));
+        QVERIFY(line.text.contains("--device <path>") && line.text.contains("--log <file>") &&
+                line.text.contains("--log-format <format>"));
         QVERIFY2(!line.text.contains("platform"), "Qt's own options stay out of the help");
     }
     for (const char* option : {"--version", "-v"}) {

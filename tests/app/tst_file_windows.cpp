@@ -1,16 +1,19 @@
 // The stand-ins for outside programs: the read-only file viewer and the compare window, opened and
-// closed through the real prompts.
+// closed through the real prompts; and the notice that does not wait.
 #include "app/compare_window.h"
 #include "app/file_viewer.h"
 #include "app/widget_prompts.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 
 namespace {
 
@@ -44,10 +47,56 @@ private slots:
         const CFileViewer* viewer = viewers.front();
         QCOMPARE(viewer->Text(), QStringLiteral("中文\n第二行\tTAB"));
         QVERIFY(viewer->TextView()->isReadOnly());
-        QVERIFY(QFontInfo(viewer->TextView()->font()).fixedPitch());
         QVERIFY(viewer->windowTitle().contains(QStringLiteral("cap.txt")));
         QVERIFY(!viewer->TextView()->accessibleName().isEmpty());
         QVERIFY(!viewer->OpenButton()->text().isEmpty());
+    }
+
+    // What a reader needs: blanks, digits and letters one column each, so columns line up, in the
+    // face the windows choose, in faces flagged fixed pitch or not, and in a proportional one.
+    void columnsLineUp_data() {
+        QTest::addColumn<QString>("family"); // empty: as chosen
+        QTest::newRow("chosen") << QString();
+        QTest::newRow("DejaVu Sans Mono") << "DejaVu Sans Mono";
+        QTest::newRow("Noto Sans Mono") << "Noto Sans Mono";
+        QTest::newRow("proportional") << QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }
+    void columnsLineUp() {
+        QFETCH(QString, family);
+        const QStringList lines{"0123456789ABCDEF", "iiiiiiiiiiiiiiii", "WMWMWMWMWMWMWMWM",
+                                "a b.c:d(e)f;g,h "};
+        CFileViewer viewer(Write("columns.txt", lines.join("\r\n").toLatin1()));
+        if (!family.isEmpty())
+            viewer.TextView()->setFont(QFont(family));
+        viewer.show();
+        viewer.grab(); // lays out what is in view
+        for (int column = 0; column <= 16; ++column) {
+            QList<int> x;
+            for (int line = 0; line < lines.size(); ++line) {
+                QTextCursor cursor(viewer.TextView()->document()->findBlockByNumber(line));
+                cursor.setPosition(cursor.position() + column);
+                x << viewer.TextView()->cursorRect(cursor).x();
+            }
+            const auto [left, right] = std::minmax_element(x.begin(), x.end());
+            QVERIFY2(*right - *left <= 1, qPrintable(QStringLiteral("column %1").arg(column)));
+        }
+        // The compare view: the last digit of "00" and of "D0" in one place.
+        const QByteArray bytes = QByteArray(16, '\0') + QByteArray(16, '\xD0');
+        CHexCompareView hex(bytes, bytes);
+        if (!family.isEmpty())
+            hex.setFont(QFont(family));
+        hex.resize(900, 200);
+        const QImage image = hex.viewport()->grab().toImage();
+        auto lastInk = [&](int line) {
+            const int height = int(hex.fontMetrics().height() * image.devicePixelRatio());
+            for (int x = image.width() - 1; x >= 0; --x)
+                for (int y = line * height; y < (line + 1) * height; ++y)
+                    if (image.pixel(x, y) != image.pixel(0, y))
+                        return x;
+            return -1;
+        };
+        QVERIFY(lastInk(0) > 0);
+        QCOMPARE(lastInk(0), lastInk(1));
     }
 
     void viewerOfAMissingFile() {
@@ -132,6 +181,18 @@ private slots:
         prompts.CloseCompareViewers();
         prompts.CompareFiles(a, b);
         QCOMPARE(Open<CCompareWindow>().size(), 1);
+    }
+
+    // Later notices change the open one's text; after an answer the next one shows again.
+    void oneNoticeUntilAnswered() {
+        prompts.ShowNotice("one");
+        prompts.ShowNotice("two");
+        QCOMPARE(Open<QMessageBox>().size(), 1);
+        QCOMPARE(Open<QMessageBox>().front()->text(), QString("two"));
+        Open<QMessageBox>().front()->button(QMessageBox::Ok)->click();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        prompts.ShowNotice("three");
+        QCOMPARE(Open<QMessageBox>().size(), 1);
     }
 
 private:

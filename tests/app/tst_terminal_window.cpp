@@ -1,5 +1,6 @@
 // The terminal in the main window: receiving and showing, sending by hand, on the timer and from
-// files, the send protocols, saving the capture, on the fake serial control.
+// files, the send protocols, saving the capture, the session log and the arrival stamps, on the fake
+// serial control.
 #include "res/resource.h"
 #include "terminal/rx_capture.h"
 #include "terminal/stuffed_frame.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -77,8 +79,19 @@ private slots:
     void wnmpDump();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
+    void menuLogHoldsWhatWentOverTheLine_data();
+    void menuLogHoldsWhatWentOverTheLine();
+    void stampsInTheReceiveArea_data();
+    void stampsInTheReceiveArea();
 
 private:
+    static QAction* MenuItem(CTerminalDlg& dlg, QMenu& menu, const QString& start) {
+        dlg.FillContextMenu(menu);
+        for (QAction* a : menu.actions())
+            if (a->text().startsWith(start))
+                return a;
+        return nullptr;
+    }
     // What the person sees once the window has had its next frame.
     static QString Shown(CTerminalDlg& dlg) {
         dlg.FlushReceiveView();
@@ -879,6 +892,100 @@ void TestTerminalWindow::failedSaveKeepsTheOldFile() {
     QVERIFY(f.prompts.comparisons.empty());
     QCOMPARE(f.prompts.compareViewersClosed, 0);
     QCOMPARE(dlg.m_nRxCount, received);
+}
+
+void TestTerminalWindow::menuLogHoldsWhatWentOverTheLine_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("filter"); // the chooser's: raw, text
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QByteArray>("log"); // after the header; null: the file cannot be opened
+    const QByteArray rx = "2024-03-05 14:05:09.000 RX 69 6E  in\r\n";
+    const QByteArray tx = "2024-03-05 14:05:09.000 TX ";
+    QTest::newRow("raw") << "s.log" << 0 << 0 << QByteArray("in");
+    QTest::newRow("text, TCP frame") << "s.bin" << 1 << 1 << rx + tx + "7E FF 7D 23 84 48 69 F9 F3 7E  ~.}#.Hi..~\r\n";
+    QTest::newRow("text, break preamble") << "s" << 1 << 2 << rx + tx + "00  .\r\n" + tx + "00  .\r\n" + tx + "48 69  Hi\r\n";
+    QTest::newRow("missing folder") << "no/s.log" << 1 << 0 << QByteArray();
+}
+
+void TestTerminalWindow::menuLogHoldsWhatWentOverTheLine() {
+    QFETCH(QString, name);
+    QFETCH(int, filter);
+    QFETCH(int, protocol);
+    QFETCH(QByteArray, log);
+    f.clock.SetLocal(QDateTime(QDate(2024, 3, 5), QTime(14, 5, 9)));
+    CTerminalDlg& dlg = f.Start(QStringLiteral("[Send]\nSendData=Hi\nSend Protocol=%1\n").arg(protocol));
+    const QString path = f.dir.filePath(name);
+    f.prompts.chooserAnswers = {path};
+    f.prompts.chosenFilter = filter;
+    QMenu menu;
+    MenuItem(dlg, menu, QStringLiteral("记录到文件…"))->trigger();
+    QVERIFY(f.ProfileText().contains(QStringLiteral("[Log]\r\nPath=%1\r\n").arg(path)));
+    if (log.isNull()) {
+        QCOMPARE(f.prompts.messages.size(), std::size_t(1));
+        QVERIFY(f.prompts.LastText().startsWith(QStringLiteral("无法记录到文件 %1：").arg(path)));
+        QVERIFY(!dlg.m_ctrlLogIndicator->isVisible());
+        return;
+    }
+    QVERIFY(dlg.m_ctrlLogIndicator->isVisible() && !dlg.m_ctrlLogIndicator->accessibleName().isEmpty());
+    f.comm.Receive("in");
+    dlg.m_ctrlManualSend->click();
+    QMenu running;
+    MenuItem(dlg, running, QStringLiteral("停止记录 (%1)").arg(QFileInfo(name).fileName()))->trigger();
+    QVERIFY(!dlg.SessionLog().IsRunning() && !dlg.m_ctrlLogIndicator->isVisible());
+    const QByteArray content = ReadFile(name);
+    QCOMPARE(filter ? content.mid(content.indexOf('\n') + 1) : content, log);
+    QVERIFY(f.prompts.messages.empty());
+
+    // The stamps switch is kept at once, like the other menu switches.
+    QMenu again;
+    MenuItem(dlg, again, QStringLiteral("显示时间戳"))->trigger();
+    QVERIFY(dlg.m_bTimestamps && f.ProfileText().contains(QStringLiteral("[Display]\r\nTimestamps=1\r\n")));
+}
+
+void TestTerminalWindow::stampsInTheReceiveArea_data() {
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<int>("piece"); // each step's bytes arrive in reads of this size, 0: in one
+    QTest::addColumn<QByteArrayList>("steps"); // "<ms later>:<bytes>", or "clear"
+    QTest::addColumn<QString>("shown");
+    const QString lines = "[14:05:09.000] ab\n[14:05:09.000] cde\n[14:05:09.070] f";
+    for (int piece : {0, 1, 3})
+        QTest::addRow("text lines, reads of %d", piece) << false << piece << QByteArrayList{"0:ab\r\ncd", "30:e\r\n", "40:f"} << lines;
+    QTest::newRow("line end alone") << false << 0 << QByteArrayList{"0:a\r", "20:\nb"} << "[14:05:09.000] a\n[14:05:09.020] b";
+    QTest::newRow("chinese split") << false << 1 << QByteArrayList{"0:\xD6", "10:\xD0\r\n", "5:x"}
+                                   << QStringLiteral("[14:05:09.000] 中\n[14:05:09.015] x");
+    QTest::newRow("clear mid-line") << false << 0 << QByteArrayList{"0:ab", "clear", "10:c\r\nd"}
+                                    << "[14:05:09.000] c\n[14:05:09.010] d";
+    QTest::newRow("area limit counts stamps") << false << 3 << QByteArrayList{"0:" + QByteArray("x\r\n").repeated(700)}
+                                              << QString("[14:05:09.000] x\n").repeated(244);
+    QTest::newRow("hex, 49 ms quiet") << true << 0 << QByteArrayList{"0:A", "49:B"} << "[14:05:09.000] 41 42 ";
+    QTest::newRow("hex, 50 ms quiet") << true << 1 << QByteArrayList{"0:A", "50:BC", "10:D"}
+                                      << "[14:05:09.000] 41 \n[14:05:09.050] 42 43 44 ";
+    QTest::newRow("hex, clear") << true << 0 << QByteArrayList{"0:A", "clear", "100:B"} << "[14:05:09.100] 42 ";
+}
+
+void TestTerminalWindow::stampsInTheReceiveArea() {
+    QFETCH(bool, hex);
+    QFETCH(int, piece);
+    QFETCH(QByteArrayList, steps);
+    QFETCH(QString, shown);
+    f.clock.SetLocal(QDateTime(QDate(2024, 3, 5), QTime(14, 5, 9)));
+    CTerminalDlg& dlg = f.Start(QStringLiteral("[Receive]\nDisplayHexCode=%1\n[Display]\nTimestamps=1\n").arg(int(hex)));
+    QByteArray received;
+    for (const QByteArray& step : steps) {
+        if (step == "clear") {
+            static_cast<QPushButton*>(dlg.Control(1008))->click();
+            continue;
+        }
+        const int gap = step.left(step.indexOf(':')).toInt();
+        const QByteArray bytes = step.mid(step.indexOf(':') + 1);
+        f.clock.Advance(gap);
+        f.clock.SetLocal(f.clock.LocalNow().addMSecs(gap));
+        for (qsizetype at = 0; at < bytes.size(); at += piece ? piece : bytes.size())
+            f.comm.Receive(bytes.mid(at, piece ? piece : bytes.size()));
+        received += bytes;
+    }
+    QCOMPARE(Shown(dlg), shown);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), received.size()), received);
 }
 
 QTEST_MAIN(TestTerminalWindow)

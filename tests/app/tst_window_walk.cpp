@@ -59,7 +59,11 @@ struct WindowRow {
 
 const std::vector<WindowRow>& Windows() {
     static const std::vector<WindowRow> rows = {
-        {"main window", [](Env& e) -> QWidget* { return &e.f.Start(); }},
+        {"main window, logging",
+         [](Env& e) -> QWidget* {
+             e.f.Start().StartLog(e.f.dir.filePath("walk.log"), LogFormat::Text);
+             return e.f.dlg.get();
+         }},
         {"status window", [](Env& e) { return e.Own(std::make_unique<CCardStatusDlg>(e.status)); }},
         {"configuration dialog", [](Env& e) { return e.Own(std::make_unique<CCardConfigDlg>(e.config, e.f.prompts)); }},
         {"extended configuration dialog",

@@ -24,6 +24,8 @@ private slots:
     void handlersFollowTheEnableRules();
     void refusedConfirmationKeepsTheDialogOpen();
     void programCardStoresTheEdits();
+    void programUnchangedWritesWhatWasRead_data();
+    void programUnchangedWritesWhatWasRead();
     void everyBoxHasItsLabelAsName();
     void layoutFollowsTheTemplate();
     void addressBoxBlanksAndOverflow();
@@ -153,6 +155,27 @@ void TestCardConfigDlg::programCardStoresTheEdits() {
     for (std::size_t i = 0; i < CardConfigRecord::kSize; ++i)
         if (CardConfigRecord::IsCardOwnedByte(i) || i >= CardConfigRecord::kBasicSize)
             QCOMPARE(record.bytes[i], before.bytes[i]);
+}
+
+void TestCardConfigDlg::programUnchangedWritesWhatWasRead_data() {
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("value");
+    QTest::newRow("algorithm 0") << 31 << 0;
+    QTest::newRow("algorithm 11") << 31 << 11;
+    QTest::newRow("algorithm FFh") << 31 << 0xFF;
+    QTest::newRow("prefix E9h") << 92 << 0xE9;
+}
+
+void TestCardConfigDlg::programUnchangedWritesWhatWasRead() {
+    QFETCH(int, offset);
+    QFETCH(int, value);
+    CardConfigRecord record = CCardSimulator::DefaultConfig();
+    record.bytes[std::size_t(offset)] = std::uint8_t(value);
+    const CardConfigRecord before = record;
+    CCardConfigDlg dlg(record, m_prompts);
+    Get<QPushButton>(dlg, IDC_CFG_PROGRAM)->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QVERIFY(record == before);
 }
 
 void TestCardConfigDlg::everyBoxHasItsLabelAsName() {

@@ -16,6 +16,8 @@ private slots:
     void commandEscape();
     void transferRefusals_data();
     void transferRefusals();
+    void characterGbkLacks_data();
+    void characterGbkLacks();
     void unitNameOfSixteenBytes();
     void enableRules_data();
     void enableRules();
@@ -33,6 +35,7 @@ void TestCardConfigForm::unchangedFormGivesBackTheSameRecord() {
     record.SetEssId("\xD6\xD0\xCE\xC4-AP");  // GBK text
     record.SetDhcpEnabled(true);
     record.SetCaptureEssId(true);
+    record.SetMsgPrefixChar(0xE9);
     for (std::size_t i = 128; i < CardConfigRecord::kSize; ++i)
         record.bytes[i] = std::uint8_t(i * 13);
     CardConfigForm form;
@@ -148,6 +151,7 @@ void TestCardConfigForm::transferRefusals_data() {
     QTest::newRow("ESS ID 32") << "ess" << QString(32, 'e') << int(IDC_CFG_ESS_ID);
     QTest::newRow("prefix 2") << "prefix" << "~~" << int(IDC_CFG_MSG_PREFIX);
     QTest::newRow("prefix Chinese") << "prefix" << "中" << int(IDC_CFG_MSG_PREFIX);
+    QTest::newRow("prefix not ASCII") << "prefix" << "é" << int(IDC_CFG_MSG_PREFIX);
 }
 
 void TestCardConfigForm::transferRefusals() {
@@ -177,6 +181,27 @@ void TestCardConfigForm::transferRefusals() {
     } else if (field == "port") {
         QCOMPARE(record.IpPort(), std::uint16_t(8080));
     }
+}
+
+void TestCardConfigForm::characterGbkLacks_data() {
+    QTest::addColumn<bool>("essId");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unit name") << false << "ab😀" << "Unit Name 中的“😀”（U+1F600）不是GBK字符，无法写入卡中！";
+    QTest::newRow("ESS ID") << true << "café-ñ" << "802.11 ESS ID 中的“ñ”（U+00F1）不是GBK字符，无法写入卡中！";
+}
+
+void TestCardConfigForm::characterGbkLacks() {
+    QFETCH(bool, essId);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    CardConfigRecord record = CCardSimulator::DefaultConfig();
+    CardConfigForm form;
+    form.Load(record);
+    (essId ? form.essId : form.unitName) = text;
+    const FormCollectResult result = form.Collect(record);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.focusId, int(essId ? IDC_CFG_ESS_ID : IDC_CFG_UNIT_NAME));
 }
 
 void TestCardConfigForm::unitNameOfSixteenBytes() {

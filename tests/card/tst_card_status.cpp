@@ -31,6 +31,8 @@ private slots:
         QTest::newRow("text short") << 5 << QByteArray("S24 2.50\0xyz", 12) << "S24 2.50";
         QTest::newRow("text starts with NUL") << 6 << QByteArray("\0station", 8) << "";
         QTest::newRow("text GBK") << 6 << QByteArray("\xC4\xE3\xBA\xC3-1") << "你好-1";
+        QTest::newRow("text of a lone lead byte") << 6 << QByteArray("\x81") << "\uFFFD";
+        QTest::newRow("text ends in a lead byte") << 4 << QByteArray("0123456789ABCDE\xC4") << "0123456789ABCDE\uFFFD";
         QTest::newRow("time zero") << 7 << QByteArray(4, '\0') << "00:00:00 000";
         QTest::newRow("time 3723004") << 7 << QByteArray::fromHex("FCCE3800") << "01:02:03 004";
         QTest::newRow("time max") << 7 << QByteArray::fromHex("FFFFFFFF") << "1193:02:47 295";

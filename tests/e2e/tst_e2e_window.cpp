@@ -61,6 +61,7 @@ private slots:
     void secondOpenOfTheSameDeviceIsRefused();
     void otherEndClosingLeavesTheWindowClosedAndUsable();
     void lostDeviceIsReopenedWhenItsPathReturns();
+    void unattendedReplugsKeepReceivingAndLogging();
     void readStatusFromTheSimulatedCard_data();
     void readStatusFromTheSimulatedCard();
     void readConfigurationFromTheSimulatedCard();
@@ -187,6 +188,35 @@ void TestE2eWindow::lostDeviceIsReopenedWhenItsPathReturns() {
     QCOMPARE(m_prompts.messages.size(), std::size_t(1));
     back.Write("back");
     QTRY_COMPARE_WITH_TIMEOUT(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("back"), 5000);
+}
+
+// Nobody at the desk: each loss is told without waiting for an answer, and the port and the log go on.
+void TestE2eWindow::unattendedReplugsKeepReceivingAndLogging() {
+    m_com1 = m_dir.filePath(QStringLiteral("flaky-adapter-if00"));
+    QVERIFY(QFile::link(m_pty->path, m_com1));
+    CTerminalDlg& dlg = Start(QStringLiteral("Baud=6\r\n[Reconnect]\r\nReopenWhenDeviceReturns=1"));
+    const QString log = m_dir.filePath(QStringLiteral("night.log"));
+    QVERIFY(dlg.StartLog(log, LogFormat::Text));
+    for (int i = 1; i <= 3; ++i) {
+        m_pty->CloseMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_comm->GetPortOpen() && dlg.ReopenTimer().isActive(), 10000);
+        QVERIFY(QFile::remove(m_com1));
+        m_pty = std::make_unique<CPty>();
+        QVERIFY(QFile::link(m_pty->path, m_com1));
+        QTRY_VERIFY_WITH_TIMEOUT(m_comm->GetPortOpen(), 5000);
+        m_pty->Write("back" + QByteArray::number(i));
+        QTRY_COMPARE_WITH_TIMEOUT(dlg.m_nRxCount, qint64(5 * i), 5000);
+    }
+    QCOMPARE(m_prompts.messages.size(), std::size_t(1));
+    QVERIFY(m_prompts.messages.front().notice);
+    dlg.StopLog();
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QCOMPARE(text.count(" device lost on Com1: "), 3);
+    QCOMPARE(text.count(" reopened Com1 ("), 3);
+    for (const char* back : {"1  back1", "2  back2", "3  back3"})
+        QVERIFY2(text.contains(" RX 62 61 63 6B 3" + QByteArray(back) + "\r\n"), back);
 }
 
 void TestE2eWindow::readStatusFromTheSimulatedCard_data() {

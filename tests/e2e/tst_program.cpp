@@ -14,6 +14,7 @@ class TestProgram : public QObject {
 
 private slots:
     void deviceOpensAsCom1AndLeavesTheProfileAlone();
+    void logFromTheCommandLine();
 };
 
 void TestProgram::deviceOpensAsCom1AndLeavesTheProfileAlone() {
@@ -51,6 +52,30 @@ void TestProgram::deviceOpensAsCom1AndLeavesTheProfileAlone() {
     QFile f(dir.filePath("serimo.ini"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), profile);
+}
+
+// Unattended: the log is on disk while the program runs, in the format asked for whatever its name,
+// and a kill ends the program cleanly.
+void TestProgram::logFromTheCommandLine() {
+    CPty pty;
+    QTemporaryDir dir;
+    const QString log = dir.filePath("night.txt");
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", dir.path());
+    program.setProcessEnvironment(env);
+    program.start(SERIMO_PATH, {"--device", pty.path, "--log", log, "--log-format", "raw"});
+    // The log starts once the port is open.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 30000);
+    pty.Write(QByteArray("night\r\n\x00\xFF", 9));
+    QFile file(log);
+    QTRY_COMPARE_WITH_TIMEOUT((file.close(), file.open(QIODevice::ReadOnly), file.readAll()), QByteArray("night\r\n\x00\xFF", 9), 5000);
+    // Ended from outside as an unattended run is: the window closes as with its close box.
+    program.terminate();
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

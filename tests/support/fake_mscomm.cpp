@@ -107,7 +107,7 @@ QByteArray CFakeMSComm::GetInput() {
     return out;
 }
 
-void CFakeMSComm::SetOutput(const QByteArray& bytes) {
+void CFakeMSComm::WriteOutput(const QByteArray& bytes) {
     Record(QStringLiteral("Output"), QString::fromLatin1(bytes.toHex(' ').toUpper()));
     written += bytes;
     m_pendingOut += int(bytes.size());

@@ -67,7 +67,6 @@ public:
     int GetOutBufferCount() override;
     void SetOutBufferCount(int count) override;
     QByteArray GetInput() override;
-    void SetOutput(const QByteArray& bytes) override;
     void SetBreak(bool on) override;
     bool GetDTREnable() const override { return m_dtr; }
     void SetDTREnable(bool enable) override;
@@ -80,6 +79,9 @@ public:
     bool WaitForOutput(int ms) override;
     QString DeviceName() const override { return QStringLiteral("/fake/com%1").arg(m_port); }
     QString LastErrorText() const override { return m_lastError; }
+
+protected:
+    void WriteOutput(const QByteArray& bytes) override;
 
 private:
     void Record(const QString& property, const QString& value);

@@ -27,6 +27,22 @@ std::optional<QString> CFakePrompts::ChooseFile(const QString& title, const QStr
     return answer;
 }
 
+std::optional<QString> CFakePrompts::ChooseFileToAppend(const QString& title, const QString& filter,
+                                                        const QString& start, int& filterIndex) {
+    filterIndex = chosenFilter >= 0 ? chosenFilter : filterIndex;
+    return ChooseFile(title, filter, start, false);
+}
+
+void CFakePrompts::ShowNotice(const QString& text) {
+    for (auto it = messages.rbegin(); noticeOpen && it != messages.rend(); ++it)
+        if (it->notice) {
+            it->text = text;
+            return;
+        }
+    noticeOpen = true;
+    messages.push_back({text, ProgramTitle(), true});
+}
+
 int CFakePrompts::RunModal(QDialog& dialog) {
     ++modalCount;
     return onModal ? onModal(dialog) : QDialog::Rejected;

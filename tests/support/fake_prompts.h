@@ -13,6 +13,7 @@ public:
     struct Message {
         QString text;
         QString caption;
+        bool notice = false; // shown without waiting (ShowNotice)
     };
     std::vector<Message> messages;
     QStringList Texts() const;
@@ -25,6 +26,11 @@ public:
         bool mustExist;
     };
     std::vector<Chooser> choosers;
+
+    // A notice stays open, taking the text of later ones, until the test sets this back.
+    bool noticeOpen = false;
+    // The filter ChooseFileToAppend answers with; -1 keeps the one offered.
+    int chosenFilter = -1;
 
     // Called with each modal dialog before it "closes"; returns the dialog's result.
     std::function<int(QDialog&)> onModal;
@@ -41,6 +47,9 @@ public:
     void MessageBox(const QString& text, const QString& caption = QString()) override;
     std::optional<QString> ChooseFile(const QString& title, const QString& filter, const QString& start,
                                       bool mustExist) override;
+    std::optional<QString> ChooseFileToAppend(const QString& title, const QString& filter, const QString& start,
+                                              int& filterIndex) override;
+    void ShowNotice(const QString& text) override;
     int RunModal(QDialog& dialog) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;

@@ -2,11 +2,17 @@
 #include "terminal/stuffed_frame.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <random>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,9 +21,11 @@ struct Run {
     QByteArray out, err;
 };
 
-Run Decode(const QStringList& arguments) {
+Run Decode(const QStringList& arguments, const QByteArray& input = {}) {
     QProcess tool;
     tool.start(QStringLiteral(SERIMO_DECODE_PATH), arguments);
+    tool.write(input);
+    tool.closeWriteChannel();
     Run run;
     if (!tool.waitForFinished(30000)) {
         tool.kill();
@@ -108,15 +116,28 @@ private slots:
         QTest::newRow("no arguments") << QStringList{} << 2 << "usage: serimo-decode";
         QTest::newRow("unknown format") << QStringList{"udp", "cap.txt", "out"} << 2 << "serimo-decode: unknown format";
         QTest::newRow("output missing") << QStringList{"tcp", "cap.txt"} << 2 << "usage: serimo-decode";
+        QTest::newRow("empty capture path") << QStringList{"tcp", "", "out"} << 1
+                                            << "serimo-decode: cannot read \"\": the path is empty\n";
+        QTest::newRow("empty output path") << QStringList{"tcp", "cap.txt", ""} << 1
+                                           << "serimo-decode: cannot write \"\": the path is empty\n";
+        // The file size limit below stands in for a full disk: the system's reason, not "Unknown error".
+        QTest::newRow("output over the size limit") << QStringList{"tcp", "big.cap", "out"} << 1
+                                                    << "serimo-decode: cannot write out: File too large\n";
     }
     void failures() {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         QVERIFY(WriteFile(dir.filePath("cap.txt"), "\x7E"));
+        QVERIFY(WriteFile(dir.filePath("big.cap"), "\x7E\xFF\x03\x84" + QByteArray(40000, 'a') + "\x7E"));
         QVERIFY(WriteFile(dir.filePath("out"), "previous"));
         QProcess tool;
         tool.setWorkingDirectory(dir.path());
+        tool.setChildProcessModifier([] {
+            const rlimit limit{4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN);
+        });
         tool.start(QStringLiteral(SERIMO_DECODE_PATH), arguments);
         QVERIFY(tool.waitForFinished(30000));
         QCOMPARE(tool.exitCode(), exitCode);
@@ -125,6 +146,50 @@ private slots:
         if (exitCode == 1)
             QCOMPARE(err.count('\n'), 1);
         QCOMPARE(ReadFile(dir.filePath("out")), QByteArray("previous"));
+    }
+
+    // Standard streams, and what exists but is no regular file, are written in place: a FIFO stays a
+    // FIFO. A link to a file gets that file replaced and stays a link.
+    void outputs_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to a FIFO") << "link to fifo";
+        QTest::newRow("link to a file") << "link to file";
+        QTest::newRow("standard input and output") << "-";
+    }
+    void outputs() {
+        QFETCH(QString, kind);
+        const QByteArray capture = QByteArray::fromHex("7EFF7D238448697D5E5AA57E");
+        const QString fifo = dir.filePath("fifo"), file = dir.filePath("file"), link = dir.filePath("link");
+        QFile::remove(fifo);
+        QFile::remove(link);
+        QVERIFY(WriteFile(dir.filePath("cap"), capture) && WriteFile(file, "previous"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString target = kind.endsWith("fifo") ? fifo : file;
+        QVERIFY(!kind.startsWith("link") || QFile::link(target, link));
+        // The FIFO's reader is there first, so opening it does not wait, and the dump fits its buffer.
+        const int reader = open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        const QString out = kind == "-" ? kind : kind.startsWith("link") ? link : target;
+        const Run run = Decode({"tcp", kind == "-" ? kind : dir.filePath("cap"), out}, capture);
+        char got[16] = {};
+        const ssize_t n = read(reader, got, sizeof got);
+        close(reader);
+        QCOMPARE(run.exitCode, 0);
+        const QByteArray fromFifo(got, std::max<ssize_t>(n, 0));
+        QCOMPARE(kind == "-" ? run.out : target == fifo ? fromFifo : ReadFile(file), QByteArray("Hi~"));
+        QVERIFY(!QFileInfo(fifo).isFile());
+        QCOMPARE(QFileInfo(link).isSymLink(), kind.startsWith("link"));
+    }
+
+    // Frames longer than standard output's writer holds in memory: a whole one comes out, a broken
+    // one not at all.
+    void longFramesToStandardOutput() {
+        const QByteArray header("\x7E\xFF\x03\x84"), hi = QByteArray::fromHex("7EFF7D238448697D5E5AA57E");
+        const QByteArray capture =
+            header + QByteArray(9 << 20, 'a') + "\x7E" + header + QByteArray(9 << 20, 'b') + "\x01" + hi;
+        const Run run = Decode({"tcp", "-", "-"}, capture);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out == QByteArray((9 << 20) - 2, 'a') + "Hi~");
     }
 
     void help() {

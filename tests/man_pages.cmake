@@ -1,0 +1,18 @@
+# Every long option a command's --help names has an entry under OPTIONS in its manual page.
+# cmake -DPROGRAM=<path> -DPAGE=<packaging/man/x.1.in> -P man_pages.cmake
+execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} --help failed: ${result}")
+endif()
+file(READ ${PAGE} page)
+string(REGEX MATCH "\n\\.SH OPTIONS\n(.*)" _ "${page}")
+string(REGEX REPLACE "\n\\.SH .*" "" entries "${CMAKE_MATCH_1}")
+string(REGEX MATCHALL "--[a-z][-a-z]*" options "${help}")
+list(REMOVE_DUPLICATES options)
+foreach(option IN LISTS options)
+  string(REPLACE "-" "\\-" roff "${option}")
+  string(FIND "${entries}" "${roff}" at)
+  if(at EQUAL -1)
+    message(SEND_ERROR "${PAGE} has no entry for ${option} under OPTIONS")
+  endif()
+endforeach()
