@@ -41,8 +41,8 @@
 #include <ctime>
 #include <fstream>
 #include <map>
-#include <string>
 #include <poll.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -75,12 +75,15 @@ const Case kCases[] = {
 
 constexpr qsizetype kFloodBytes = 8 * 1024 * 1024;
 
-bool IsFlood(const Case& c) { return c.piece == 0; }
+bool IsFlood(const Case& c) {
+    return c.piece == 0;
+}
 
 double CpuSeconds() {
     rusage use{};
     ::getrusage(RUSAGE_SELF, &use);
-    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+           double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
 }
 
 QByteArray MakeData(qsizetype total, bool textLines) {
@@ -194,7 +197,8 @@ Measured PlainRead(const QByteArray& data, qsizetype piece, long periodUs) {
 // split into arrivals and wherever the area was last emptied.
 std::string DisplayOfStream(const QByteArray& data, bool hex) {
     std::string text;
-    AppendDisplayPiece(reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()), hex, text);
+    AppendDisplayPiece(reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()), hex,
+                       text);
     return text;
 }
 
@@ -205,7 +209,8 @@ public:
     using QApplication::QApplication;
     qint64 longestTurnNs = 0;
     void StartTiming() {
-        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] { m_turnNs = 0; });
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                [this] { m_turnNs = 0; });
         m_clock.start();
     }
     bool notify(QObject* receiver, QEvent* event) override {
@@ -231,7 +236,8 @@ private:
 // One run of one case on the platform Qt was started with; prints one "result" line.
 int RunCase(int argc, char* argv[], const Case& c, double seconds) {
     CTimedApplication app(argc, argv);
-    const qsizetype total = IsFlood(c) ? kFloodBytes : qsizetype(double(c.piece) * seconds * 1e6 / double(c.periodUs));
+    const qsizetype total =
+        IsFlood(c) ? kFloodBytes : qsizetype(double(c.piece) * seconds * 1e6 / double(c.periodUs));
     const QByteArray data = MakeData(total, c.textLines);
     const Measured plain = PlainRead(data, c.piece, c.periodUs);
 
@@ -241,10 +247,11 @@ int RunCase(int argc, char* argv[], const Case& c, double seconds) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return 1;
-    file.write(QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=%2\r\n")
-                   .arg(pty.path)
-                   .arg(int(c.hex))
-                   .toUtf8());
+    file.write(
+        QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=%2\r\n")
+            .arg(pty.path)
+            .arg(int(c.hex))
+            .toUtf8());
     file.close();
     CProfile profile(path);
     CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
@@ -288,20 +295,23 @@ int RunCase(int argc, char* argv[], const Case& c, double seconds) {
     std::string faults;
     if (dlg.m_nRxCount != total)
         faults += "bytes-lost,";
-    if (std::memcmp(dlg.m_rxBuffer.get(), data.constData(), std::min<std::size_t>(kRxBufferSize, std::size_t(total))) != 0)
+    if (std::memcmp(dlg.m_rxBuffer.get(), data.constData(),
+                    std::min<std::size_t>(kRxBufferSize, std::size_t(total))) != 0)
         faults += "capture-wrong,";
     if (dlg.m_ctrlRxCount->text() != QStringLiteral("RX:%1").arg(total))
         faults += "rx-label-wrong,";
     if (c.display) {
         const std::string whole = DisplayOfStream(data, c.hex);
         const std::string& area = dlg.m_strReceive;
-        if (area.empty() || area.size() > whole.size() || whole.compare(whole.size() - area.size(), area.size(), area) != 0)
+        if (area.empty() || area.size() > whole.size() ||
+            whole.compare(whole.size() - area.size(), area.size(), area) != 0)
             faults += "area-wrong,";
         else if (dlg.m_ctrlReceive->toPlainText() != QString::fromLatin1(area).remove(QLatin1Char('\r')))
             faults += "view-wrong,";
     }
-    std::printf("result %.5f %.5f %.3f %.3f %.3f %.1f %s%s\n", cpu / wall, plain.coreShare, double(total) / wall / 1e6,
-                plain.mbPerSecond, double(app.longestTurnNs) / 1e6, IsFlood(c) ? 0.0 : heldMs, faults.empty() ? "ok" : faults.c_str(),
+    std::printf("result %.5f %.5f %.3f %.3f %.3f %.1f %s%s\n", cpu / wall, plain.coreShare,
+                double(total) / wall / 1e6, plain.mbPerSecond, double(app.longestTurnNs) / 1e6,
+                IsFlood(c) ? 0.0 : heldMs, faults.empty() ? "ok" : faults.c_str(),
                 QAccessible::isActive() ? " a11y" : "");
     return faults.empty() ? 0 : 2;
 }
@@ -327,7 +337,8 @@ RunResult RunChild(const Case& c, const char* platform, double seconds) {
         ::dup2(logFd, STDERR_FILENO);
         ::close(out[0]);
         ::setenv("QT_QPA_PLATFORM", platform, 1);
-        ::execl("/proc/self/exe", "bench_receive_paced", "--run", c.name, secondsText.c_str(), static_cast<char*>(nullptr));
+        ::execl("/proc/self/exe", "bench_receive_paced", "--run", c.name, secondsText.c_str(),
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(out[1]);
@@ -341,15 +352,16 @@ RunResult RunChild(const Case& c, const char* platform, double seconds) {
     char checks[128] = {}, extra[16] = {};
     const std::size_t at = text.find("result ");
     if (at != std::string::npos &&
-        std::sscanf(text.c_str() + at, "result %lf %lf %lf %lf %lf %lf %127s %15s", &r.window, &r.reader, &r.windowMb,
-                    &r.readerMb, &r.turnMs, &r.heldMs, checks, extra) >= 7) {
+        std::sscanf(text.c_str() + at, "result %lf %lf %lf %lf %lf %lf %127s %15s", &r.window, &r.reader,
+                    &r.windowMb, &r.readerMb, &r.turnMs, &r.heldMs, checks, extra) >= 7) {
         r.ran = true;
         r.checks = checks;
         if (extra[0])
             r.checks += std::string(" ") + extra;
     } else {
         std::ifstream err(log);
-        std::fprintf(stderr, "%s on %s failed:\n%s", c.name, platform, std::string(std::istreambuf_iterator<char>(err), {}).c_str());
+        std::fprintf(stderr, "%s on %s failed:\n%s", c.name, platform,
+                     std::string(std::istreambuf_iterator<char>(err), {}).c_str());
     }
     ::close(logFd);
     ::unlink(log);
@@ -397,7 +409,8 @@ std::string Machine() {
     double load[3] = {};
     ::getloadavg(load, 3);
     char text[256];
-    std::snprintf(text, sizeof text, "%ld cores, %s, load %.2f", ::sysconf(_SC_NPROCESSORS_ONLN), model.c_str(), load[0]);
+    std::snprintf(text, sizeof text, "%ld cores, %s, load %.2f", ::sysconf(_SC_NPROCESSORS_ONLN),
+                  model.c_str(), load[0]);
     return text;
 }
 
@@ -411,14 +424,17 @@ struct WindowRun {
     bool whole = false;
 };
 
-WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype piece, long periodUs, int logFormat,
-                        int stallMs) {
+WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype piece, long periodUs,
+                        int logFormat, int stallMs) {
     QTemporaryDir dir;
     CPty pty;
     const QString path = dir.filePath(QStringLiteral("serimo.ini"));
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write(QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=1\r\n").arg(pty.path).toUtf8());
+    file.write(
+        QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=1\r\n")
+            .arg(pty.path)
+            .toUtf8());
     file.close();
     CProfile profile(path);
     CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
@@ -515,7 +531,8 @@ int LogComparison(QApplication& app, int argc, char* argv[]) {
     const long periodUs = flood ? 0 : argc > 4 && !stall ? QByteArray(argv[4]).toLong() : 1000;
     const double seconds = argc > 5 ? QByteArray(argv[5]).toDouble() : 5;
     const qsizetype floodBytes = argc > 4 ? QByteArray(argv[4]).toLongLong() : 8 * 1024 * 1024;
-    const QByteArray data = MakeData(flood ? floodBytes : qsizetype(double(piece) * seconds * 1e6 / double(periodUs)), false);
+    const QByteArray data =
+        MakeData(flood ? floodBytes : qsizetype(double(piece) * seconds * 1e6 / double(periodUs)), false);
     std::vector<double> off, on, ratio, turnOff, turnOn;
     bool whole = true;
     const int rounds = flood ? 9 : 3;
@@ -534,17 +551,23 @@ int LogComparison(QApplication& app, int argc, char* argv[]) {
     const std::size_t mid = on.size() / 2;
     const char* name = format == int(LogFormat::Text) ? "text" : "raw";
     if (flood)
-        std::printf("flood: %.1f MB/s with a %s log, %.1f MB/s without; with/without in the same round: %.0f%% "
-                    "(median of %d, middle half %.0f-%.0f%%)\n",
-                    on[mid], name, off[mid], 100 * ratio[mid], rounds, 100 * ratio[rounds / 4], 100 * ratio[rounds - 1 - rounds / 4]);
+        std::printf(
+            "flood: %.1f MB/s with a %s log, %.1f MB/s without; with/without in the same round: %.0f%% "
+            "(median of %d, middle half %.0f-%.0f%%)\n",
+            on[mid], name, off[mid], 100 * ratio[mid], rounds, 100 * ratio[rounds / 4],
+            100 * ratio[rounds - 1 - rounds / 4]);
     else
         std::printf("%lld bytes every %ld us, hex display: %.2f%% of one core with a %s log, %.2f%% without "
                     "(+%.2f points), median of %d\n",
-                    static_cast<long long>(piece), periodUs, on[mid], name, off[mid], on[mid] - off[mid], rounds);
+                    static_cast<long long>(piece), periodUs, on[mid], name, off[mid], on[mid] - off[mid],
+                    rounds);
     if (flood || stall)
-        std::printf("longest event-loop delay%s: %.1f ms with the log, %.1f ms without (median run; slowest %.1f / %.1f ms)\n",
-                    stall ? (", the log a FIFO nobody reads for the first " + std::to_string(stallMs) + " ms").c_str() : "",
-                    turnOn[mid], turnOff[mid], turnOn.back(), turnOff.back());
+        std::printf(
+            "longest event-loop delay%s: %.1f ms with the log, %.1f ms without (median run; slowest %.1f / "
+            "%.1f ms)\n",
+            stall ? (", the log a FIFO nobody reads for the first " + std::to_string(stallMs) + " ms").c_str()
+                  : "",
+            turnOn[mid], turnOff[mid], turnOn.back(), turnOff.back());
     std::printf("everything received and logged: %s\n", whole ? "yes" : "no");
     return whole ? 0 : 2;
 }
@@ -578,9 +601,13 @@ int main(int argc, char* argv[]) {
         } else if (arg == "--platform" && i + 1 < argc) {
             platforms = {argv[++i]};
         } else {
-            const auto it = std::find_if(std::begin(kCases), std::end(kCases), [&](const Case& c) { return arg == c.name; });
+            const auto it = std::find_if(std::begin(kCases), std::end(kCases),
+                                         [&](const Case& c) { return arg == c.name; });
             if (it == std::end(kCases)) {
-                std::fprintf(stderr, "usage: %s [--seconds S] [--repeat N] [--platform offscreen|xcb] [CASE...]\ncases:", argv[0]);
+                std::fprintf(
+                    stderr,
+                    "usage: %s [--seconds S] [--repeat N] [--platform offscreen|xcb] [CASE...]\ncases:",
+                    argv[0]);
                 for (const Case& c : kCases)
                     std::fprintf(stderr, " %s", c.name);
                 std::fprintf(stderr, "\n");
@@ -597,7 +624,8 @@ int main(int argc, char* argv[]) {
     if (std::find(platforms.begin(), platforms.end(), "xcb") != platforms.end() && !std::getenv("DISPLAY")) {
         xvfb = StartXvfb();
         if (xvfb < 0) {
-            std::printf("xcb skipped: no DISPLAY and no Xvfb to start (scripts/setup-deps --bench installs it)\n");
+            std::printf(
+                "xcb skipped: no DISPLAY and no Xvfb to start (scripts/setup-deps --bench installs it)\n");
             platforms.erase(std::find(platforms.begin(), platforms.end(), "xcb"));
         }
     }
@@ -605,8 +633,8 @@ int main(int argc, char* argv[]) {
     char date[32];
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", std::localtime(&now));
     std::printf("%s, %s; %d x %.0f s each, medians\n", date, Machine().c_str(), repeat, seconds);
-    std::printf("%-20s %-10s %10s %10s %8s %9s %9s  %s\n", "case", "platform", "window", "reader", "ratio", "longest",
-                "held", "checks");
+    std::printf("%-20s %-10s %10s %10s %8s %9s %9s  %s\n", "case", "platform", "window", "reader", "ratio",
+                "longest", "held", "checks");
     bool allOk = true;
     for (const Case* c : cases) {
         for (const std::string& platform : platforms) {
@@ -633,15 +661,16 @@ int main(int argc, char* argv[]) {
             }
             std::string summary;
             for (const auto& [text, n] : checks) {
-                summary += (summary.empty() ? "" : ", ") + text + (n < repeat ? " x" + std::to_string(n) : "");
+                summary +=
+                    (summary.empty() ? "" : ", ") + text + (n < repeat ? " x" + std::to_string(n) : "");
                 allOk = allOk && text.rfind("ok", 0) == 0;
             }
             const char* format = IsFlood(*c) ? "%.1f MB/s" : "%.1f %%";
             char windowText[32], readerText[32];
             std::snprintf(windowText, sizeof windowText, format, Median(window));
             std::snprintf(readerText, sizeof readerText, format, Median(reader));
-            std::printf("%-20s %-10s %10s %10s %7.2fx %7.1fms %7.0fms  %s\n", c->name, platform.c_str(), windowText,
-                        readerText, Median(ratio), Median(turn), Median(held), summary.c_str());
+            std::printf("%-20s %-10s %10s %10s %7.2fx %7.1fms %7.0fms  %s\n", c->name, platform.c_str(),
+                        windowText, readerText, Median(ratio), Median(turn), Median(held), summary.c_str());
             std::fflush(stdout);
         }
     }

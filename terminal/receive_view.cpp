@@ -52,7 +52,9 @@ public:
     }
     int selectionCount() const override { return View()->SelectionStart() != View()->SelectionEnd() ? 1 : 0; }
     // The area has one selection, as an edit box does; adding one replaces it.
-    void addSelection(int startOffset, int endOffset) override { View()->SetSelection(startOffset, endOffset); }
+    void addSelection(int startOffset, int endOffset) override {
+        View()->SetSelection(startOffset, endOffset);
+    }
     void removeSelection(int index) override {
         if (index == 0)
             View()->SetSelection(View()->CursorPosition(), View()->CursorPosition());
@@ -73,17 +75,20 @@ public:
 
     // A line is a row as the area shows it, with the line break that ends it, as a stock edit box
     // reports lines; hex display has no line breaks at all, and its one paragraph would be all text.
-    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset, int* endOffset) const override {
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset,
+                         int* endOffset) const override {
         if (type != QAccessible::LineBoundary)
             return QAccessibleTextInterface::textAtOffset(offset, type, startOffset, endOffset);
         return RowText(RowAround(offset, 0), startOffset, endOffset);
     }
-    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset, int* endOffset) const override {
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset,
+                             int* endOffset) const override {
         if (type != QAccessible::LineBoundary)
             return QAccessibleTextInterface::textBeforeOffset(offset, type, startOffset, endOffset);
         return RowText(RowAround(offset, -1), startOffset, endOffset);
     }
-    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset, int* endOffset) const override {
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset,
+                            int* endOffset) const override {
         if (type != QAccessible::LineBoundary)
             return QAccessibleTextInterface::textAfterOffset(offset, type, startOffset, endOffset);
         return RowText(RowAround(offset, 1), startOffset, endOffset);
@@ -146,9 +151,16 @@ protected:
         QStyleOptionSlider option;
         initStyleOption(&option);
         option.subControls = QStyle::SC_All;
-        const QRect handle = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
-        const Look look{size(), handle, value() == minimum(), value() == maximum(), isActiveWindow(), devicePixelRatioF()};
-        auto it = std::find_if(m_looks.begin(), m_looks.end(), [&](const auto& kept) { return kept.first == look; });
+        const QRect handle =
+            style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        const Look look{size(),
+                        handle,
+                        value() == minimum(),
+                        value() == maximum(),
+                        isActiveWindow(),
+                        devicePixelRatioF()};
+        auto it = std::find_if(m_looks.begin(), m_looks.end(),
+                               [&](const auto& kept) { return kept.first == look; });
         if (it == m_looks.end()) {
             if (m_looks.size() >= kLooks)
                 m_looks.pop_back();
@@ -218,12 +230,13 @@ CReceiveView::CReceiveView(QWidget* parent) : QAbstractScrollArea(parent) {
 
 void CReceiveView::ForgetMetrics() {
     const QFontMetricsF fm(font());
-    m_lineHeight = std::max(1, int(std::ceil(fm.lineSpacing()))); // whole pixels, so rows can be moved as they are
+    m_lineHeight =
+        std::max(1, int(std::ceil(fm.lineSpacing()))); // whole pixels, so rows can be moved as they are
     m_ascent = fm.ascent();
     m_tabStop = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char(' ')) * kTabStopSpaces);
     m_asciiAdvance.fill(-1);
     m_otherAdvance.clear();
-    m_glyphs.clear();
+    ForgetGlyphs();
 }
 
 qreal CReceiveView::MeasureAdvance(QChar c, qreal x) const {
@@ -245,7 +258,9 @@ qreal CReceiveView::RunWidth(int from, int to, qreal x) const {
     return x - start;
 }
 
-qreal CReceiveView::WrapWidth() const { return std::max<qreal>(1, viewport()->width() - 2 * kMargin); }
+qreal CReceiveView::WrapWidth() const {
+    return std::max<qreal>(1, viewport()->width() - 2 * kMargin);
+}
 
 // Cuts the text from the start of row `fromRow` on into rows. Rows before it are final: a row is only
 // ever closed by a line break or by running out of width, and text added later cannot change either.
@@ -352,7 +367,8 @@ void CReceiveView::SetSelection(int anchor, int cursor) {
 }
 
 std::size_t CReceiveView::RowOf(int offset) const {
-    const auto after = std::upper_bound(m_rows.begin(), m_rows.end(), offset, [](int o, const Row& row) { return o < row.start; });
+    const auto after = std::upper_bound(m_rows.begin(), m_rows.end(), offset,
+                                        [](int o, const Row& row) { return o < row.start; });
     return after == m_rows.begin() ? 0 : std::size_t(after - m_rows.begin() - 1);
 }
 
@@ -388,7 +404,9 @@ int CReceiveView::RowTop(std::size_t row) const {
     return int(std::clamp<qint64>(top, -m_lineHeight, viewport()->height()));
 }
 
-void CReceiveView::ScrollToEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
+void CReceiveView::ScrollToEnd() {
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
 
 void CReceiveView::UpdateScrollBar() {
     const int visible = std::max(1, (viewport()->height() - 2 * kMargin) / m_lineHeight);
@@ -402,7 +420,9 @@ QString CReceiveView::SelectedText() const {
     return m_text.mid(from, to - from);
 }
 
-void CReceiveView::SelectAll() { SetSelection(0, int(m_text.size())); }
+void CReceiveView::SelectAll() {
+    SetSelection(0, int(m_text.size()));
+}
 
 void CReceiveView::Copy() const {
     if (m_nAnchor != m_nCursor)
@@ -414,15 +434,18 @@ void CReceiveView::Copy() const {
 // text each time, which matters because a fast line shows a new screenful every frame.
 const CReceiveView::Glyph& CReceiveView::GlyphFor(QChar c, int phase, bool selected) const {
     const quint32 key = (quint32(c.unicode()) << 3) | (quint32(phase) << 1) | quint32(selected);
+    if (key < m_asciiGlyphs.size() && m_asciiGlyphs[key])
+        return *m_asciiGlyphs[key];
     if (auto it = m_glyphs.find(key); it != m_glyphs.end())
         return it->second;
     if (m_glyphs.size() > 8192)
-        m_glyphs.clear();
+        ForgetGlyphs();
     const QPalette& pal = palette();
     const QRgb background = pal.color(selected ? QPalette::Highlight : QPalette::Base).rgb();
     // Room on both sides for ink that reaches past the advance; cut to the ink afterwards.
     const int pad = int(std::ceil(m_lineHeight * m_glyphScale));
-    QImage image(int(std::ceil(Advance(c, 0) * m_glyphScale)) + 2 * pad, m_rowImage.height(), QImage::Format_RGB32);
+    QImage image(int(std::ceil(Advance(c, 0) * m_glyphScale)) + 2 * pad, m_rowImage.height(),
+                 QImage::Format_RGB32);
     image.setDevicePixelRatio(m_glyphScale);
     image.fill(background);
     {
@@ -431,8 +454,8 @@ const CReceiveView::Glyph& CReceiveView::GlyphFor(QChar c, int phase, bool selec
         painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter.drawText(QPointF((pad + phase / 4.0) / m_glyphScale, m_ascent), QString(c));
     }
-    // Only the runs of ink are kept: copied over a neighbour, background pixels would cut off its ink.
     Glyph glyph;
+    int first = image.width(), last = -1, top = image.height(), bottom = -1;
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int x = 0; x < image.width();) {
@@ -445,9 +468,31 @@ const CReceiveView::Glyph& CReceiveView::GlyphFor(QChar c, int phase, bool selec
                 ++x;
             glyph.spans.push_back({y, from - pad, x - from, int(glyph.pixels.size())});
             glyph.pixels.insert(glyph.pixels.end(), line + from, line + x);
+            first = std::min(first, from);
+            last = std::max(last, x - 1);
+            top = std::min(top, y);
+            bottom = y;
         }
     }
-    return m_glyphs.emplace(key, std::move(glyph)).first->second;
+    if (last >= first) {
+        glyph.left = first - pad;
+        glyph.top = top;
+        glyph.width = last - first + 1;
+        glyph.height = bottom - top + 1;
+        for (int y = top; y <= bottom; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            glyph.box.insert(glyph.box.end(), line + first, line + last + 1);
+        }
+    }
+    const Glyph& kept = m_glyphs.emplace(key, std::move(glyph)).first->second;
+    if (key < m_asciiGlyphs.size())
+        m_asciiGlyphs[key] = &kept;
+    return kept;
+}
+
+void CReceiveView::ForgetGlyphs() const {
+    m_glyphs.clear();
+    m_asciiGlyphs.fill(nullptr);
 }
 
 // One row, put together in an image of its own and drawn with one copy.
@@ -456,7 +501,8 @@ void CReceiveView::PaintRow(QPainter& painter, std::size_t r, int y) const {
     m_rowImage.fill(pal.color(QPalette::Base));
     const Row& row = m_rows[r];
     const int end = row.start + row.length;
-    const int selFrom = std::clamp(SelectionStart(), row.start, end), selTo = std::clamp(SelectionEnd(), row.start, end);
+    const int selFrom = std::clamp(SelectionStart(), row.start, end),
+              selTo = std::clamp(SelectionEnd(), row.start, end);
     const qreal scale = m_glyphScale;
     if (selTo > selFrom) {
         const qreal from = kMargin + RunWidth(row.start, selFrom);
@@ -468,6 +514,7 @@ void CReceiveView::PaintRow(QPainter& painter, std::size_t r, int y) const {
     const qsizetype stride = m_rowImage.bytesPerLine() / qsizetype(sizeof(QRgb));
     const int imageWidth = m_rowImage.width(), height = m_rowImage.height();
     qreal x = 0;
+    int inkEnd = 0; // right of every pixel of ink so far
     for (int i = row.start; i < end; ++i) {
         const QChar c = m_text[i];
         const qreal advance = Advance(c, x);
@@ -475,12 +522,27 @@ void CReceiveView::PaintRow(QPainter& painter, std::size_t r, int y) const {
             const qreal at = (kMargin + x) * scale;
             const int pixel = int(std::floor(at));
             const Glyph& glyph = GlyphFor(c, int((at - pixel) * 4) & 3, i >= selFrom && i < selTo);
+            const int left = pixel + glyph.left, right = left + glyph.width;
+            if (selTo == selFrom && left >= std::max(inkEnd, pixel) &&
+                right <= int(std::ceil((kMargin + x + advance) * scale)) && right <= imageWidth &&
+                glyph.top + glyph.height <= height) {
+                // The box stays within the character's own place and touches no ink (nor the edge of a
+                // selection): copied whole.
+                for (int gy = 0; gy < glyph.height; ++gy)
+                    std::copy_n(glyph.box.data() + qsizetype(gy) * glyph.width, glyph.width,
+                                bits + qsizetype(glyph.top + gy) * stride + left);
+                inkEnd = right;
+                x += advance;
+                continue;
+            }
+            inkEnd = std::max(inkEnd, right);
             for (const Glyph::Span& span : glyph.spans) {
                 const int left = pixel + span.x;
                 const int from = std::max(0, -left), to = std::min(span.length, imageWidth - left);
                 const QRgb* source = glyph.pixels.data() + span.offset;
                 QRgb* target = bits + qsizetype(span.y) * stride + left;
-                for (int k = from; k < to && span.y < height; ++k) // a few pixels: a call to memcpy costs more
+                for (int k = from; k < to && span.y < height;
+                     ++k) // a few pixels: a call to memcpy costs more
                     target[k] = source[k];
             }
         }
@@ -497,18 +559,19 @@ void CReceiveView::paintEvent(QPaintEvent* event) {
     const qreal scale = viewport()->devicePixelRatioF();
     if (scale != m_glyphScale) {
         m_glyphScale = scale;
-        m_glyphs.clear();
+        ForgetGlyphs();
     }
     const QSize rowSize(int(std::ceil(width * scale)), int(std::ceil(m_lineHeight * scale)));
     if (m_rowImage.size() != rowSize) {
         m_rowImage = QImage(rowSize, QImage::Format_RGB32);
         m_rowImage.setDevicePixelRatio(scale);
-        m_glyphs.clear();
+        ForgetGlyphs();
     }
     const int value = std::max(0, verticalScrollBar()->value());
     // Only the rows the region touches, and no pass over the whole area first.
     const std::size_t first = std::size_t(value + std::max(0, (dirty.top() - kMargin) / m_lineHeight));
-    const std::size_t last = std::min(m_rows.size(), std::size_t(value + std::max(0, (dirty.bottom() - kMargin) / m_lineHeight) + 1));
+    const std::size_t last = std::min(
+        m_rows.size(), std::size_t(value + std::max(0, (dirty.bottom() - kMargin) / m_lineHeight) + 1));
     if (dirty.top() < kMargin)
         painter.fillRect(QRect(0, 0, width, kMargin) & dirty, pal.base());
     int y = RowTop(first);
@@ -530,7 +593,7 @@ void CReceiveView::resizeEvent(QResizeEvent* event) {
 void CReceiveView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
-        m_glyphs.clear();
+        ForgetGlyphs();
     if (event->type() == QEvent::FontChange) {
         ForgetMetrics();
         Rewrap(0);

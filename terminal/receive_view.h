@@ -76,16 +76,20 @@ private:
     int RowTop(std::size_t row) const;
     void SelectionChanged();
     void AnnounceText(const QString& removed, const QString& inserted, int at);
-    // A character as the area's font draws it at a quarter-pixel offset in the area's colours: its runs
-    // of ink, each a line of the row (from its top) and a column from the pen's pixel, with the pixels.
+    // A character as the area's font draws it at a quarter-pixel offset in the area's colours: the box
+    // around its ink (from the pen's pixel and the row's top) with every pixel, and its runs of ink,
+    // each a line and a column with the pixels, for where the box would cover a neighbour's ink.
     struct Glyph {
         struct Span {
             int y, x, length, offset;
         };
+        int left = 0, top = 0, width = 0, height = 0;
+        std::vector<QRgb> box;
         std::vector<Span> spans;
         std::vector<QRgb> pixels;
     };
     const Glyph& GlyphFor(QChar c, int phase, bool selected) const;
+    void ForgetGlyphs() const;
     void PaintRow(class QPainter& painter, std::size_t row, int y) const;
 
     QString m_text;
@@ -97,7 +101,8 @@ private:
     qreal m_tabStop = 80;
     mutable std::array<qreal, 128> m_asciiAdvance{};
     mutable std::unordered_map<char16_t, qreal> m_otherAdvance;
-    mutable std::unordered_map<quint32, Glyph> m_glyphs; // by character, offset and colours
+    mutable std::unordered_map<quint32, Glyph> m_glyphs;       // by character, offset and colours
+    mutable std::array<const Glyph*, 128 * 8> m_asciiGlyphs{}; // the same, found without hashing
     mutable QImage m_rowImage;
     qreal m_glyphScale = 0; // the device pixel ratio glyphs and rows are drawn at
 };

@@ -467,7 +467,8 @@ void TestTerminalWindow::receiveViewPaintsOnlyWhatChanged() {
     };
     QByteArray stream;
     for (int i = 0; stream.size() < 12000; ++i)
-        stream += "line " + QByteArray::number(i) + (i % 3 ? " \xD6\xD0\tmore words to wrap past the edge of the area\r\n" : " ");
+        stream += "line " + QByteArray::number(i) +
+                  (i % 3 ? " \xD6\xD0\tmore words to wrap past the edge of the area\r\n" : " ");
     for (int round = 0; round < 2; ++round) { // the second after a clear
         for (int at = 0; at < stream.size(); at += piece) {
             f.comm.Receive(stream.mid(at, piece));
