@@ -1,40 +1,47 @@
-// The receive path at a real line's rhythm: another process writes small pieces into a
-// pseudo-terminal at a fixed pace (as a USB adapter delivers them, one piece per latency tick), the
-// real window receives them with the display on. Prints the window's share of one core, the longest
-// event-loop turn, and checks that the capture, RX and the receive area end exactly right.
+// The receive path at a real line's rhythm: another process writes pieces into a pseudo-terminal at a
+// fixed pace (as a USB adapter delivers them, one piece per latency tick) or as fast as it takes them,
+// and the real window receives them with the display on. Every case runs offscreen and on a real X
+// server (Xvfb is started when no display is set), each run against a plain reader of the same line
+// at the same pace in the same process, the yardstick: the window's share of one core against the
+// reader's, or its throughput against the reader's for a flood. Also the longest event-loop turn, and
+// how long the writer was held back by a full line (a paced device should never be), and checks that
+// the capture, RX and the receive area end exactly right.
 //
-//   bench_receive_paced [PIECE_BYTES PERIOD_US SECONDS HEX TEXT_LINES DISPLAY]
-//   bench_receive_paced flood [BYTES]      8 MiB as fast as the line takes it, against a plain reader
+//   bench_receive_paced [--seconds S] [--repeat N] [--platform offscreen|xcb] [CASE...]
 //   bench_receive_paced log raw|text [PIECE_BYTES PERIOD_US SECONDS | flood [BYTES] | stall [MS]]
-//                                          the same with a session log, against no log in the same run;
+//                                          the window with a session log against without one, in
+//                                          turns in one run (offscreen unless QT_QPA_PLATFORM says);
 //                                          stall: 1 MB/s logged into a FIFO nobody reads for 3 s
 //
-// Runs offscreen unless QT_QPA_PLATFORM says otherwise (xvfb-run with QT_QPA_PLATFORM=xcb measures
-// the X connection's share too).
+// Cases are the rows of kCases; without any, all run. Figures are medians over the repeats.
 #include "app/profile.h"
 #include "app/terminal_dlg.h"
 #include "serial/clock.h"
 #include "serial/port_devices.h"
 #include "serial/qt_serial_comm.h"
 #include "terminal/receive_display.h"
+#include "terminal/receive_view.h"
 #include "terminal/rx_capture.h"
 #include "tests/support/fake_prompts.h"
 #include "tests/support/pty.h"
 
+#include <QAbstractEventDispatcher>
+#include <QAccessible>
 #include <QApplication>
-#include <QTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <map>
 #include <poll.h>
-#include <signal.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -45,10 +52,38 @@
 
 namespace {
 
+struct Case {
+    const char* name;
+    qsizetype piece = 0; // bytes per write; no piece and no period: a flood of kFloodBytes
+    long periodUs = 0;
+    bool hex = true;
+    bool textLines = false; // a line break every 60 bytes, else every byte value
+    bool display = true;
+};
+
+// One row per case; a new case is one more row.
+const Case kCases[] = {
+    {.name = "115200-hex", .piece = 11, .periodUs = 1000},
+    {.name = "115200-text", .piece = 11, .periodUs = 1000, .hex = false, .textLines = true},
+    {.name = "1M-hex", .piece = 1000, .periodUs = 1000},
+    {.name = "1M-text", .piece = 1000, .periodUs = 1000, .hex = false, .textLines = true},
+    {.name = "flood-hex"},
+    {.name = "flood-text", .hex = false, .textLines = true},
+    {.name = "115200-hex-stopped", .piece = 11, .periodUs = 1000, .display = false},
+    {.name = "1M-hex-stopped", .piece = 1000, .periodUs = 1000, .display = false},
+};
+
+constexpr qsizetype kFloodBytes = 8 * 1024 * 1024;
+
+bool IsFlood(const Case& c) {
+    return c.piece == 0;
+}
+
 double CpuSeconds() {
     rusage use{};
     ::getrusage(RUSAGE_SELF, &use);
-    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+           double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
 }
 
 QByteArray MakeData(qsizetype total, bool textLines) {
@@ -63,59 +98,89 @@ QByteArray MakeData(qsizetype total, bool textLines) {
 }
 
 // Writes `data` into the master in pieces of `piece` bytes every `periodUs` (0: as fast as it goes),
-// from a child process, so the window's process time is its own.
-pid_t StartPump(int masterFd, const QByteArray& data, qsizetype piece, long periodUs) {
-    const pid_t pid = ::fork();
-    if (pid != 0)
-        return pid;
-    timespec next{};
-    ::clock_gettime(CLOCK_MONOTONIC, &next);
-    for (qsizetype done = 0; done < data.size();) {
-        const qsizetype want = piece > 0 ? std::min(piece, data.size() - done) : data.size() - done;
-        qsizetype sent = 0;
-        while (sent < want) {
-            const ssize_t n = ::write(masterFd, data.constData() + done + sent, size_t(want - sent));
-            if (n > 0) {
-                sent += n;
-            } else {
-                pollfd pfd{masterFd, POLLOUT, 0};
-                ::poll(&pfd, 1, 100);
+// from a child process, so the window's process time is its own. For a paced line, Finish() tells how
+// long the writer was held back by a full line: the reader not taking what a real device would send.
+class CPump {
+public:
+    CPump(int masterFd, const QByteArray& data, qsizetype piece, long periodUs) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid != 0) {
+            ::close(fds[1]);
+            m_stats = fds[0];
+            return;
+        }
+        ::close(fds[0]);
+        timespec next{};
+        ::clock_gettime(CLOCK_MONOTONIC, &next);
+        QElapsedTimer waited;
+        qint64 heldNs = 0;
+        for (qsizetype done = 0; done < data.size();) {
+            const qsizetype want = piece > 0 ? std::min(piece, data.size() - done) : data.size() - done;
+            qsizetype sent = 0;
+            while (sent < want) {
+                const ssize_t n = ::write(masterFd, data.constData() + done + sent, size_t(want - sent));
+                if (n > 0) {
+                    sent += n;
+                } else {
+                    waited.start();
+                    pollfd pfd{masterFd, POLLOUT, 0};
+                    ::poll(&pfd, 1, 100);
+                    heldNs += waited.nsecsElapsed();
+                }
+            }
+            done += sent;
+            if (periodUs > 0) {
+                next.tv_nsec += periodUs * 1000;
+                while (next.tv_nsec >= 1000000000L) {
+                    next.tv_nsec -= 1000000000L;
+                    ++next.tv_sec;
+                }
+                ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
             }
         }
-        done += sent;
-        if (periodUs > 0) {
-            next.tv_nsec += periodUs * 1000;
-            while (next.tv_nsec >= 1000000000L) {
-                next.tv_nsec -= 1000000000L;
-                ++next.tv_sec;
-            }
-            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
-        }
+        [[maybe_unused]] const ssize_t n = ::write(fds[1], &heldNs, sizeof heldNs);
+        ::_exit(0);
     }
-    ::_exit(0);
-}
+    // Milliseconds the writer waited for room on the line.
+    double Finish() {
+        qint64 heldNs = 0;
+        if (m_stats >= 0 && ::read(m_stats, &heldNs, sizeof heldNs) != sizeof heldNs)
+            heldNs = 0;
+        if (m_stats >= 0)
+            ::close(m_stats);
+        if (m_pid > 0)
+            ::waitpid(m_pid, nullptr, 0);
+        return double(heldNs) / 1e6;
+    }
 
-// What `cat` does: read the slave in raw mode until `total` bytes came, paced like the window's run
-// (or as fast as it goes). Gives MB/s and the reader's share of one core, the yardstick for both.
-struct PlainReader {
+private:
+    pid_t m_pid = -1;
+    int m_stats = -1;
+};
+
+struct Measured {
     double mbPerSecond = 0;
     double coreShare = 0;
 };
-PlainReader PlainRead(qsizetype total, qsizetype piece, long periodUs, bool textLines) {
+
+// What `cat` does: read the slave in raw mode until `total` bytes came.
+Measured PlainRead(const QByteArray& data, qsizetype piece, long periodUs) {
     CPty pty;
     const int slave = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY);
     termios tio{};
     ::tcgetattr(slave, &tio);
     ::cfmakeraw(&tio);
     ::tcsetattr(slave, TCSANOW, &tio);
-    const QByteArray data = MakeData(total, textLines);
     const double cpuStart = CpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    const pid_t pump = StartPump(pty.MasterFd(), data, piece, periodUs);
+    CPump pump(pty.MasterFd(), data, piece, periodUs);
     std::vector<char> buf(65536);
     qsizetype got = 0;
-    while (got < total) {
+    while (got < data.size()) {
         const ssize_t n = ::read(slave, buf.data(), buf.size());
         if (n <= 0)
             break;
@@ -123,30 +188,231 @@ PlainReader PlainRead(qsizetype total, qsizetype piece, long periodUs, bool text
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     const double cpu = CpuSeconds() - cpuStart;
-    ::waitpid(pump, nullptr, 0);
+    pump.Finish();
     ::close(slave);
     return {double(got) / seconds / 1e6, cpu / seconds};
 }
 
-// The display rules applied to the whole stream at once, for checking the window's final text.
-std::string ExpectedReceiveText(const QByteArray& data, qsizetype piece, bool hex) {
+// The display rules applied to the whole stream at once. The area shows a tail of it, whatever the
+// split into arrivals and wherever the area was last emptied.
+std::string DisplayOfStream(const QByteArray& data, bool hex) {
     std::string text;
-    for (qsizetype at = 0; at < data.size(); at += piece) {
-        std::string p;
-        const qsizetype n = std::min(piece, data.size() - at);
-        AppendDisplayPiece(reinterpret_cast<const std::uint8_t*>(data.constData() + at), std::size_t(n), hex, p);
-        bool cleared = ReceiveTextNeedsClear(text.size(), false);
-        if (const std::size_t start = DisplayTailStart(p, hex); start > 0) {
-            p.erase(0, start);
-            cleared = true;
-        }
-        if (cleared)
-            text.clear();
-        text += p;
-    }
+    AppendDisplayPiece(reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()), hex,
+                       text);
     return text;
 }
 
+// Times the event loop's turns without waking it: the work done between two waits is the handling of
+// the events delivered in between.
+class CTimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    qint64 longestTurnNs = 0;
+    void StartTiming() {
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                [this] { m_turnNs = 0; });
+        m_clock.start();
+    }
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (m_depth++ > 0 || !m_clock.isValid()) {
+            const bool done = QApplication::notify(receiver, event);
+            --m_depth;
+            return done;
+        }
+        const qint64 start = m_clock.nsecsElapsed();
+        const bool done = QApplication::notify(receiver, event);
+        m_turnNs += m_clock.nsecsElapsed() - start;
+        longestTurnNs = std::max(longestTurnNs, m_turnNs);
+        --m_depth;
+        return done;
+    }
+
+private:
+    QElapsedTimer m_clock;
+    qint64 m_turnNs = 0;
+    int m_depth = 0;
+};
+
+// One run of one case on the platform Qt was started with; prints one "result" line.
+int RunCase(int argc, char* argv[], const Case& c, double seconds) {
+    CTimedApplication app(argc, argv);
+    const qsizetype total =
+        IsFlood(c) ? kFloodBytes : qsizetype(double(c.piece) * seconds * 1e6 / double(c.periodUs));
+    const QByteArray data = MakeData(total, c.textLines);
+    const Measured plain = PlainRead(data, c.piece, c.periodUs);
+
+    QTemporaryDir dir;
+    CPty pty;
+    const QString path = dir.filePath(QStringLiteral("serimo.ini"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return 1;
+    file.write(
+        QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=%2\r\n")
+            .arg(pty.path)
+            .arg(int(c.hex))
+            .toUtf8());
+    file.close();
+    CProfile profile(path);
+    CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
+    CFakePrompts prompts;
+    CSteadyClock clock;
+    CTerminalDlg dlg(comm, prompts, profile, clock);
+    if (!comm.GetPortOpen()) {
+        std::fprintf(stderr, "could not open %s\n", qPrintable(pty.path));
+        return 1;
+    }
+    if (!c.display)
+        dlg.OnStopDisplay();
+    QEventLoop shown; // the window is on the screen before the clock starts
+    QTimer::singleShot(300, &shown, &QEventLoop::quit);
+    shown.exec();
+
+    const double cpuStart = CpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    app.StartTiming();
+    CPump pump(pty.MasterFd(), data, c.piece, c.periodUs);
+    QTimer tick; // wakes the loop now and then so a lost line cannot park it
+    tick.start(100);
+    QElapsedTimer idle;
+    idle.start();
+    qint64 last = 0;
+    while (dlg.m_nRxCount < total && idle.elapsed() < 10000) {
+        app.processEvents(QEventLoop::WaitForMoreEvents);
+        if (dlg.m_nRxCount != last) {
+            last = dlg.m_nRxCount;
+            idle.restart();
+        }
+    }
+    const double wall = double(timer.nsecsElapsed()) / 1e9;
+    QEventLoop settle; // the last display update lands
+    QTimer::singleShot(200, &settle, &QEventLoop::quit);
+    settle.exec();
+    const double cpu = CpuSeconds() - cpuStart;
+    const double heldMs = pump.Finish();
+
+    std::string faults;
+    if (dlg.m_nRxCount != total)
+        faults += "bytes-lost,";
+    if (std::memcmp(dlg.m_rxBuffer.get(), data.constData(),
+                    std::min<std::size_t>(kRxBufferSize, std::size_t(total))) != 0)
+        faults += "capture-wrong,";
+    if (dlg.m_ctrlRxCount->text() != QStringLiteral("RX:%1").arg(total))
+        faults += "rx-label-wrong,";
+    if (c.display) {
+        const std::string whole = DisplayOfStream(data, c.hex);
+        const std::string& area = dlg.m_strReceive;
+        if (area.empty() || area.size() > whole.size() ||
+            whole.compare(whole.size() - area.size(), area.size(), area) != 0)
+            faults += "area-wrong,";
+        else if (dlg.m_ctrlReceive->toPlainText() != QString::fromLatin1(area).remove(QLatin1Char('\r')))
+            faults += "view-wrong,";
+    }
+    std::printf("result %.5f %.5f %.3f %.3f %.3f %.1f %s%s\n", cpu / wall, plain.coreShare,
+                double(total) / wall / 1e6, plain.mbPerSecond, double(app.longestTurnNs) / 1e6,
+                IsFlood(c) ? 0.0 : heldMs, faults.empty() ? "ok" : faults.c_str(),
+                QAccessible::isActive() ? " a11y" : "");
+    return faults.empty() ? 0 : 2;
+}
+
+struct RunResult {
+    bool ran = false;
+    double window = 0, reader = 0, windowMb = 0, readerMb = 0, turnMs = 0, heldMs = 0;
+    std::string checks;
+};
+
+// Runs one case in a fresh process of this program (Qt's platform is chosen once per process).
+RunResult RunChild(const Case& c, const char* platform, double seconds) {
+    RunResult r;
+    char log[] = "/tmp/bench_receive_paced.XXXXXX";
+    const int logFd = ::mkstemp(log);
+    int out[2];
+    if (logFd < 0 || ::pipe(out) != 0)
+        return r;
+    const std::string secondsText = std::to_string(seconds);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(logFd, STDERR_FILENO);
+        ::close(out[0]);
+        ::setenv("QT_QPA_PLATFORM", platform, 1);
+        ::execl("/proc/self/exe", "bench_receive_paced", "--run", c.name, secondsText.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string text;
+    char buf[512];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+        text.append(buf, std::size_t(n));
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    char checks[128] = {}, extra[16] = {};
+    const std::size_t at = text.find("result ");
+    if (at != std::string::npos &&
+        std::sscanf(text.c_str() + at, "result %lf %lf %lf %lf %lf %lf %127s %15s", &r.window, &r.reader,
+                    &r.windowMb, &r.readerMb, &r.turnMs, &r.heldMs, checks, extra) >= 7) {
+        r.ran = true;
+        r.checks = checks;
+        if (extra[0])
+            r.checks += std::string(" ") + extra;
+    } else {
+        std::ifstream err(log);
+        std::fprintf(stderr, "%s on %s failed:\n%s", c.name, platform,
+                     std::string(std::istreambuf_iterator<char>(err), {}).c_str());
+    }
+    ::close(logFd);
+    ::unlink(log);
+    return r;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// An X server of our own when none is set: Xvfb on the first free display, gone when we are.
+pid_t StartXvfb() {
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, STDERR_FILENO);
+        const std::string fd = std::to_string(fds[1]);
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                 static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    char display[32] = {};
+    const ssize_t n = ::read(fds[0], display, sizeof display - 1); // Xvfb writes the number once it is ready
+    ::close(fds[0]);
+    if (n <= 0) {
+        ::waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    ::setenv("DISPLAY", (":" + std::string(display, std::strcspn(display, "\n"))).c_str(), 1);
+    return pid;
+}
+
+std::string Machine() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line, model;
+    while (model.empty() && std::getline(cpuinfo, line))
+        if (line.rfind("model name", 0) == 0)
+            model = line.substr(line.find(':') + 2);
+    double load[3] = {};
+    ::getloadavg(load, 3);
+    char text[256];
+    std::snprintf(text, sizeof text, "%ld cores, %s, load %.2f", ::sysconf(_SC_NPROCESSORS_ONLN),
+                  model.c_str(), load[0]);
+    return text;
+}
 
 // The window with a session log against the window without one, in turns in the same run (the
 // machine's speed drifts): the median share of one core paced, or the median MB/s of a flood. With
@@ -158,14 +424,17 @@ struct WindowRun {
     bool whole = false;
 };
 
-WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype piece, long periodUs, int logFormat,
-                        int stallMs) {
+WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype piece, long periodUs,
+                        int logFormat, int stallMs) {
     QTemporaryDir dir;
     CPty pty;
     const QString path = dir.filePath(QStringLiteral("serimo.ini"));
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write(QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=1\r\n").arg(pty.path).toUtf8());
+    file.write(
+        QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=1\r\n")
+            .arg(pty.path)
+            .toUtf8());
     file.close();
     CProfile profile(path);
     CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
@@ -203,7 +472,7 @@ WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype pie
     const double cpuStart = CpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    const pid_t pump = StartPump(pty.MasterFd(), data, piece, periodUs);
+    CPump pump(pty.MasterFd(), data, piece, periodUs);
     qint64 longestTurnNs = 0;
     QElapsedTimer turn;
     turn.start();
@@ -228,7 +497,7 @@ WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype pie
     }
     const double wall = double(timer.nsecsElapsed()) / 1e9;
     const double cpu = CpuSeconds() - cpuStart;
-    ::waitpid(pump, nullptr, 0);
+    pump.Finish();
     probe.stop();
     // The FIFO's reader takes what is left once it has started.
     while (reader > 0 && timer.elapsed() < stallMs + 500) {
@@ -262,7 +531,8 @@ int LogComparison(QApplication& app, int argc, char* argv[]) {
     const long periodUs = flood ? 0 : argc > 4 && !stall ? QByteArray(argv[4]).toLong() : 1000;
     const double seconds = argc > 5 ? QByteArray(argv[5]).toDouble() : 5;
     const qsizetype floodBytes = argc > 4 ? QByteArray(argv[4]).toLongLong() : 8 * 1024 * 1024;
-    const QByteArray data = MakeData(flood ? floodBytes : qsizetype(double(piece) * seconds * 1e6 / double(periodUs)), false);
+    const QByteArray data =
+        MakeData(flood ? floodBytes : qsizetype(double(piece) * seconds * 1e6 / double(periodUs)), false);
     std::vector<double> off, on, ratio, turnOff, turnOn;
     bool whole = true;
     const int rounds = flood ? 9 : 3;
@@ -281,17 +551,23 @@ int LogComparison(QApplication& app, int argc, char* argv[]) {
     const std::size_t mid = on.size() / 2;
     const char* name = format == int(LogFormat::Text) ? "text" : "raw";
     if (flood)
-        std::printf("flood: %.1f MB/s with a %s log, %.1f MB/s without; with/without in the same round: %.0f%% "
-                    "(median of %d, middle half %.0f-%.0f%%)\n",
-                    on[mid], name, off[mid], 100 * ratio[mid], rounds, 100 * ratio[rounds / 4], 100 * ratio[rounds - 1 - rounds / 4]);
+        std::printf(
+            "flood: %.1f MB/s with a %s log, %.1f MB/s without; with/without in the same round: %.0f%% "
+            "(median of %d, middle half %.0f-%.0f%%)\n",
+            on[mid], name, off[mid], 100 * ratio[mid], rounds, 100 * ratio[rounds / 4],
+            100 * ratio[rounds - 1 - rounds / 4]);
     else
         std::printf("%lld bytes every %ld us, hex display: %.2f%% of one core with a %s log, %.2f%% without "
                     "(+%.2f points), median of %d\n",
-                    static_cast<long long>(piece), periodUs, on[mid], name, off[mid], on[mid] - off[mid], rounds);
+                    static_cast<long long>(piece), periodUs, on[mid], name, off[mid], on[mid] - off[mid],
+                    rounds);
     if (flood || stall)
-        std::printf("longest event-loop delay%s: %.1f ms with the log, %.1f ms without (median run; slowest %.1f / %.1f ms)\n",
-                    stall ? (", the log a FIFO nobody reads for the first " + std::to_string(stallMs) + " ms").c_str() : "",
-                    turnOn[mid], turnOff[mid], turnOn.back(), turnOff.back());
+        std::printf(
+            "longest event-loop delay%s: %.1f ms with the log, %.1f ms without (median run; slowest %.1f / "
+            "%.1f ms)\n",
+            stall ? (", the log a FIFO nobody reads for the first " + std::to_string(stallMs) + " ms").c_str()
+                  : "",
+            turnOn[mid], turnOff[mid], turnOn.back(), turnOff.back());
     std::printf("everything received and logged: %s\n", whole ? "yes" : "no");
     return whole ? 0 : 2;
 }
@@ -299,116 +575,108 @@ int LogComparison(QApplication& app, int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    if (argc > 1 && QByteArray(argv[1]) == "log")
+    if (argc > 1 && std::strcmp(argv[1], "log") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
         return LogComparison(app, argc, argv);
-    const bool flood = argc > 1 && QByteArray(argv[1]) == "flood";
-    qsizetype piece = 11;
-    long periodUs = 1000;
-    double seconds = 10;
-    bool hex = true, textLines = false, displayOn = true;
-    qsizetype total = 0;
-    if (flood) {
-        total = argc > 2 ? QByteArray(argv[2]).toLongLong() : 8 * 1024 * 1024;
-        piece = 0;
-        periodUs = 0;
-    } else {
-        if (argc > 1) piece = QByteArray(argv[1]).toLongLong();
-        if (argc > 2) periodUs = QByteArray(argv[2]).toLong();
-        if (argc > 3) seconds = QByteArray(argv[3]).toDouble();
-        if (argc > 4) hex = QByteArray(argv[4]).toInt() != 0;
-        if (argc > 5) textLines = QByteArray(argv[5]).toInt() != 0;
-        if (argc > 6) displayOn = QByteArray(argv[6]).toInt() != 0;
-        total = qsizetype(double(piece) * seconds * 1e6 / double(periodUs));
     }
-
-    const PlainReader plain = PlainRead(total, piece, periodUs, textLines);
-
-    QTemporaryDir dir;
-    CPty pty;
-    const QString path = dir.filePath(QStringLiteral("serimo.ini"));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=%2\r\n")
-                   .arg(pty.path)
-                   .arg(int(hex))
-                   .toUtf8());
-    file.close();
-    CProfile profile(path);
-    CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
-    CFakePrompts prompts;
-    CSteadyClock clock;
-    CTerminalDlg dlg(comm, prompts, profile, clock);
-    if (!comm.GetPortOpen()) {
-        std::fprintf(stderr, "could not open %s\n", qPrintable(pty.path));
+    if (argc == 4 && std::strcmp(argv[1], "--run") == 0) {
+        for (const Case& c : kCases)
+            if (std::strcmp(c.name, argv[2]) == 0)
+                return RunCase(1, argv, c, std::atof(argv[3]));
         return 1;
     }
-    if (!displayOn)
-        dlg.OnStopDisplay();
-    app.processEvents();
 
-    const QByteArray data = MakeData(total, textLines);
-    const double cpuStart = CpuSeconds();
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t pump = StartPump(pty.MasterFd(), data, piece, periodUs);
-    // How long the event loop was kept from its timers: a 2 ms timer that comes late by more than
-    // that was held up by whatever ran before it.
-    qint64 longestTurnNs = 0;
-    QElapsedTimer turn;
-    turn.start();
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        longestTurnNs = std::max(longestTurnNs, turn.nsecsElapsed() - 2'000'000);
-        turn.restart();
-    });
-    if (flood) // the probe's own wake-ups would count in the paced runs' processor time
-        probe.start(2);
-    QTimer tick; // wakes the loop now and then so a lost line cannot park it
-    tick.start(100);
-    QElapsedTimer idle;
-    idle.start();
-    qint64 last = 0;
-    while (dlg.m_nRxCount < total && idle.elapsed() < 10000) {
-        app.processEvents(QEventLoop::WaitForMoreEvents);
-        if (dlg.m_nRxCount != last) {
-            last = dlg.m_nRxCount;
-            idle.restart();
+    double seconds = 10;
+    int repeat = 3;
+    std::vector<std::string> platforms{"offscreen", "xcb"};
+    std::vector<const Case*> cases;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--seconds" && i + 1 < argc) {
+            seconds = std::atof(argv[++i]);
+        } else if (arg == "--repeat" && i + 1 < argc) {
+            repeat = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--platform" && i + 1 < argc) {
+            platforms = {argv[++i]};
+        } else {
+            const auto it = std::find_if(std::begin(kCases), std::end(kCases),
+                                         [&](const Case& c) { return arg == c.name; });
+            if (it == std::end(kCases)) {
+                std::fprintf(
+                    stderr,
+                    "usage: %s [--seconds S] [--repeat N] [--platform offscreen|xcb] [CASE...]\ncases:",
+                    argv[0]);
+                for (const Case& c : kCases)
+                    std::fprintf(stderr, " %s", c.name);
+                std::fprintf(stderr, "\n");
+                return 2;
+            }
+            cases.push_back(&*it);
         }
     }
-    const double wall = double(timer.nsecsElapsed()) / 1e9;
-    // Let the last display update land, then read what the person sees.
-    QEventLoop settle;
-    QTimer::singleShot(200, &settle, &QEventLoop::quit);
-    settle.exec();
-    const double cpu = CpuSeconds() - cpuStart;
-    ::waitpid(pump, nullptr, 0);
+    if (cases.empty())
+        for (const Case& c : kCases)
+            cases.push_back(&c);
 
-    const bool captureIntact =
-        std::memcmp(dlg.m_rxBuffer.get(), data.constData(), std::min<std::size_t>(kRxBufferSize, std::size_t(total))) == 0;
-    const bool rxShown = dlg.m_ctrlRxCount->text() == QStringLiteral("RX:%1").arg(total);
-    std::printf("bytes sent / received: %lld / %lld\n", static_cast<long long>(total), static_cast<long long>(dlg.m_nRxCount));
-    std::printf("capture intact: %s, RX label exact: %s\n", captureIntact ? "yes" : "no", rxShown ? "yes" : "no");
-    if (!flood) {
-        // The pieces the line delivered may have been merged on the way; the final text is what the
-        // rules give for the stream as a whole only if each arrival was one piece, so compare the
-        // tail that is independent of the split: the newest complete lines of the area.
-        const std::string expected = ExpectedReceiveText(data, piece, hex);
-        const bool tailMatches = !displayOn || (dlg.m_strReceive.size() >= 64 && expected.size() >= 64 &&
-                                 expected.compare(expected.size() - 64, 64, dlg.m_strReceive, dlg.m_strReceive.size() - 64, 64) == 0);
-        std::printf("pieces of %lld bytes every %ld us, %s display%s, %.1f s\n", static_cast<long long>(piece), periodUs,
-                    hex ? "hex" : "text", textLines ? " (line break every 60 bytes)" : "", wall);
-        std::printf("receive area ends with the newest bytes: %s\n", tailMatches ? "yes" : "no");
-        std::printf("processor time: %.3f s = %.1f%% of one core (a plain reader: %.1f%%; the window costs %.1f times that)\n", cpu,
-                    100.0 * cpu / wall, 100.0 * plain.coreShare, cpu / wall / std::max(1e-9, plain.coreShare));
-    } else {
-        std::printf("flood: window %.1f MB/s, plain reader %.1f MB/s (%.0f%%)\n", double(total) / wall / 1e6,
-                    plain.mbPerSecond, 100.0 * double(total) / wall / 1e6 / plain.mbPerSecond);
+    pid_t xvfb = -1;
+    if (std::find(platforms.begin(), platforms.end(), "xcb") != platforms.end() && !std::getenv("DISPLAY")) {
+        xvfb = StartXvfb();
+        if (xvfb < 0) {
+            std::printf(
+                "xcb skipped: no DISPLAY and no Xvfb to start (scripts/setup-deps --bench installs it)\n");
+            platforms.erase(std::find(platforms.begin(), platforms.end(), "xcb"));
+        }
     }
-    if (flood)
-        std::printf("longest event-loop delay: %.1f ms\n", double(longestTurnNs) / 1e6);
-    return dlg.m_nRxCount == total && captureIntact && rxShown ? 0 : 2;
+    const std::time_t now = std::time(nullptr);
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", std::localtime(&now));
+    std::printf("%s, %s; %d x %.0f s each, medians\n", date, Machine().c_str(), repeat, seconds);
+    std::printf("%-20s %-10s %10s %10s %8s %9s %9s  %s\n", "case", "platform", "window", "reader", "ratio",
+                "longest", "held", "checks");
+    bool allOk = true;
+    for (const Case* c : cases) {
+        for (const std::string& platform : platforms) {
+            std::vector<double> window, reader, ratio, turn, held;
+            std::map<std::string, int> checks;
+            for (int r = 0; r < repeat; ++r) {
+                const RunResult run = RunChild(*c, platform.c_str(), seconds);
+                if (!run.ran) {
+                    ++checks["failed"];
+                    continue;
+                }
+                ++checks[run.checks];
+                if (IsFlood(*c)) {
+                    window.push_back(run.windowMb);
+                    reader.push_back(run.readerMb);
+                    ratio.push_back(run.windowMb / std::max(1e-9, run.readerMb));
+                } else {
+                    window.push_back(100 * run.window);
+                    reader.push_back(100 * run.reader);
+                    ratio.push_back(run.window / std::max(1e-9, run.reader));
+                }
+                turn.push_back(run.turnMs);
+                held.push_back(run.heldMs);
+            }
+            std::string summary;
+            for (const auto& [text, n] : checks) {
+                summary +=
+                    (summary.empty() ? "" : ", ") + text + (n < repeat ? " x" + std::to_string(n) : "");
+                allOk = allOk && text.rfind("ok", 0) == 0;
+            }
+            const char* format = IsFlood(*c) ? "%.1f MB/s" : "%.1f %%";
+            char windowText[32], readerText[32];
+            std::snprintf(windowText, sizeof windowText, format, Median(window));
+            std::snprintf(readerText, sizeof readerText, format, Median(reader));
+            std::printf("%-20s %-10s %10s %10s %7.2fx %7.1fms %7.0fms  %s\n", c->name, platform.c_str(),
+                        windowText, readerText, Median(ratio), Median(turn), Median(held), summary.c_str());
+            std::fflush(stdout);
+        }
+    }
+    if (xvfb > 0) {
+        ::kill(xvfb, SIGTERM);
+        ::waitpid(xvfb, nullptr, 0);
+    }
+    return allOk ? 0 : 2;
 }

@@ -27,10 +27,17 @@ constexpr int kLinePollMs = 100;
 constexpr int kMaxPullRounds = 32;
 // Nap while the driver drains bytes that no descriptor event will announce.
 constexpr int kDrainNapMs = 10;
-// Read pacing: after an arrival smaller than this, the port is not watched again for a short while,
-// at most somewhat less than a frame of the receive area, so nobody sees the difference.
-constexpr qint64 kPaceBelowBytes = 1024;
+// Read pacing: after an arrival the port is not watched again for as long as the line takes to bring
+// this many bytes, at most somewhat less than a frame of the receive area, so nobody sees the difference.
+// Linux keeps far more for a reader (a pseudo-terminal 16 KiB, a serial driver 64 KiB) than other
+// systems promise, and every wake-up of the program costs about as much as reading 8 KiB.
+#ifdef Q_OS_LINUX
+constexpr double kPaceBytes = 8192;
+#else
+constexpr double kPaceBytes = 1024;
+#endif
 constexpr int kPaceMaxMs = 25;
+constexpr qint64 kBurstBytes = 1024;
 
 int ClampCount(qint64 n) { return int(std::clamp<qint64>(n, 0, INT_MAX)); }
 
@@ -377,6 +384,8 @@ void CQtSerialComm::CloseNow() {
     m_timerLines->stop();
     m_timerPace->stop();
     m_readNotifier = nullptr;
+    m_paceClock.invalidate();
+    m_dArrivingRate = 0;
     m_bLinesReadable = false;
     if (m_port->isOpen())
         m_port->close();
@@ -574,18 +583,26 @@ void CQtSerialComm::DeliverReceiveEvent() {
 }
 
 // A USB adapter hands over a few bytes every millisecond; waking the whole program for each piece is
-// what makes a slow line cost a core. After a small arrival the port is left alone for a moment and
-// what came meanwhile is taken in one read. The pause is kept short enough that the line cannot fill
-// a quarter of the driver's 4 KiB input buffer during it, so nothing is held back long enough to be
-// lost, and a big arrival (a fast line) is never followed by a pause. (A USB device that ignores the
-// baud rate and sends faster is flow-controlled by USB itself: a full buffer holds it back, nothing is
-// dropped.) The card exchange waits on the descriptor itself and is not slowed by this.
+// what makes a slow line cost a core. After an arrival the port is left alone for a moment and what
+// came meanwhile is taken in one read. The pause lasts as long as the line takes to bring kPaceBytes,
+// at the rate the bytes are really arriving, as this wake-up measures it, or at the baud rate when
+// that is faster: well within what the driver holds, so the sender is never stalled and nothing waits
+// long enough to be lost. (A USB device may ignore the baud rate; a pseudo-terminal always does.) The
+// measured rate fades by half at each wake-up, so one quiet moment on a fast line does not open a long
+// pause. The card exchange waits on the descriptor itself and is not slowed by this.
 void CQtSerialComm::PaceReads(qint64 bytesTaken) {
     if (!m_readNotifier || !GetPortOpen())
         return;
-    const qint64 bytesPerSecond = std::max<qint64>(1, m_port->baudRate() / 10);
-    const int ms = int(std::min<qint64>(kPaceMaxMs, kPaceBelowBytes * 1000 / bytesPerSecond));
-    if (bytesTaken >= kPaceBelowBytes || ms <= 0) {
+    const qint64 sinceNs = m_paceClock.isValid() ? std::max<qint64>(1, m_paceClock.nsecsElapsed()) : 0;
+    m_paceClock.start();
+    const double arriving = sinceNs > 0 ? double(bytesTaken) * 1e9 / double(sinceNs) : 0;
+    m_dArrivingRate = std::max(arriving, m_dArrivingRate / 2);
+    const double bytesPerSecond = std::max({m_dArrivingRate, double(m_port->baudRate()) / 10, 1.0});
+    const int ms = int(std::min(double(kPaceMaxMs), kPaceBytes * 1000 / bytesPerSecond));
+    // After a quiet spell there is no rate to go by; more than a trickle at once is a fast line
+    // starting, which a pause would only hold back.
+    const bool afterQuiet = sinceNs == 0 || sinceNs > 2LL * kPaceMaxMs * 1'000'000;
+    if (ms <= 0 || (afterQuiet && bytesTaken >= kBurstBytes)) {
         WatchReads();
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "serial/mscomm.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QSerialPort>
 #include <functional>
@@ -105,6 +106,8 @@ private:
     QTimer* m_timerPace;
     // The port's read notifier, switched off for a moment after a small arrival (see PaceReads).
     QPointer<QSocketNotifier> m_readNotifier;
+    QElapsedTimer m_paceClock;    // since the last paced wake-up
+    double m_dArrivingRate = 0;   // bytes per second, as the wake-ups found them
 
     short m_nPort = 1;
     QString m_strSettings = QStringLiteral("9600,N,8,1");

@@ -17,6 +17,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QDir>
 #include <QTest>
 #ifdef Q_OS_UNIX
@@ -50,6 +52,10 @@ private slots:
     void receiveViewRows_data();
     void receiveViewRows();
     void receiveViewCopiesAndSpeaks();
+    void receiveViewReadsAloud_data();
+    void receiveViewReadsAloud();
+    void receiveViewPaintsOnlyWhatChanged_data();
+    void receiveViewPaintsOnlyWhatChanged();
     void manualSend_data();
     void manualSend();
     void wnmpSendsTheBreakPreambleFirst();
@@ -362,6 +368,119 @@ void TestTerminalWindow::receiveViewCopiesAndSpeaks() {
     QVERIFY(a);
     QCOMPARE(a->text(QAccessible::Value), shown);
     QVERIFY(a->state().readOnly);
+}
+
+void TestTerminalWindow::receiveViewReadsAloud_data() {
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<int>("piece");
+    for (bool hex : {false, true})
+        for (int piece : {1, 11, 700})
+            QTest::addRow("%s in pieces of %d", hex ? "hex" : "text", piece) << hex << piece;
+}
+
+void TestTerminalWindow::receiveViewReadsAloud() {
+    // A screen reader reads what the area shows, by character, word and row, however it arrived.
+    QFETCH(bool, hex);
+    QFETCH(int, piece);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=%1\n").arg(int(hex)));
+    QAccessibleTextInterface* t = QAccessible::queryAccessibleInterface(dlg.m_ctrlReceive)->textInterface();
+    QVERIFY(t);
+    auto receive = [&](const QByteArray& bytes) {
+        for (int at = 0; at < bytes.size(); at += piece) {
+            f.comm.Receive(bytes.mid(at, piece));
+            dlg.FlushReceiveView();
+        }
+    };
+    receive("gone after the clear\r");
+    dlg.OnClearReceive();
+    int start = -1, end = -1;
+    QCOMPARE(t->characterCount(), 0);
+    QCOMPARE(t->textAtOffset(0, QAccessible::LineBoundary, &start, &end), QString());
+    QByteArray stream;
+    for (int i = 0; i < 30; ++i)
+        stream += "line " + QByteArray::number(i) + " \xD6\xD0\xCE\xC4 and words enough to wrap the row\r\n";
+    receive(stream);
+
+    const QString shown = dlg.m_ctrlReceive->toPlainText();
+    const auto& rows = dlg.m_ctrlReceive->Rows();
+    QVERIFY(rows.size() > 30);
+    QCOMPARE(t->text(0, t->characterCount()), shown);
+    QString joined;
+    std::size_t r = 0;
+    for (QString line = t->textAtOffset(0, QAccessible::LineBoundary, &start, &end); start >= 0;
+         line = t->textAfterOffset(start, QAccessible::LineBoundary, &start, &end), ++r) {
+        QVERIFY(r < rows.size());
+        QCOMPARE(start, rows[r].start);
+        joined += line;
+    }
+    QCOMPARE(r, rows.size());
+    QCOMPARE(joined, shown);
+    QCOMPARE(t->textBeforeOffset(rows[2].start + 1, QAccessible::LineBoundary, &start, &end),
+             shown.mid(rows[1].start, rows[2].start - rows[1].start));
+
+    const QString word = hex ? QStringLiteral("CE") : QStringLiteral("enough");
+    const int at = int(shown.lastIndexOf(word));
+    QCOMPARE(t->textAtOffset(at + 1, QAccessible::WordBoundary, &start, &end), word);
+    QCOMPARE(t->textAtOffset(at, QAccessible::CharBoundary, &start, &end), word.left(1));
+
+    t->setSelection(0, at, at + int(word.size()));
+    QCOMPARE(dlg.m_ctrlReceive->SelectedText(), word);
+    QCOMPARE(t->cursorPosition(), at + int(word.size()));
+    int from = -1, to = -1;
+    t->selection(0, &from, &to);
+    QVERIFY(t->selectionCount() == 1 && from == at && to == at + int(word.size()));
+    const QRect cell = t->characterRect(at); // the newest rows are in view
+    QVERIFY(!cell.isEmpty());
+    QCOMPARE(t->offsetAtPoint(cell.center()), at);
+}
+
+void TestTerminalWindow::receiveViewPaintsOnlyWhatChanged_data() {
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<int>("piece");
+    for (bool hex : {false, true})
+        for (int piece : {1, 11, 700, 5000})
+            QTest::addRow("%s in pieces of %d", hex ? "hex" : "text", piece) << hex << piece;
+}
+
+void TestTerminalWindow::receiveViewPaintsOnlyWhatChanged() {
+    // What is on the screen after rows were moved and only the new ones painted is what painting the
+    // whole area gives, and the scroll bar's kept pictures are what the style paints.
+    QFETCH(bool, hex);
+    QFETCH(int, piece);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=%1\n").arg(int(hex)));
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QWidget* area = dlg.m_ctrlReceive->viewport();
+    QScrollBar* bar = dlg.m_ctrlReceive->verticalScrollBar();
+    auto onScreen = [&](QWidget* w = nullptr) {
+        w = w ? w : area;
+        QCoreApplication::processEvents();
+        const QPoint at = w->mapTo(&dlg, QPoint());
+        return dlg.screen()->grabWindow(dlg.winId(), at.x(), at.y(), w->width(), w->height()).toImage();
+    };
+    auto stockBar = [&] { // a scroll bar as the style paints it, for the kept picture on the screen
+        QScrollBar stock(Qt::Vertical, &dlg);
+        stock.setGeometry(bar->geometry());
+        stock.setRange(bar->minimum(), bar->maximum());
+        stock.setPageStep(bar->pageStep());
+        stock.setValue(bar->value());
+        return stock.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    QByteArray stream;
+    for (int i = 0; stream.size() < 12000; ++i)
+        stream += "line " + QByteArray::number(i) +
+                  (i % 3 ? " \xD6\xD0\tmore words to wrap past the edge of the area\r\n" : " ");
+    for (int round = 0; round < 2; ++round) { // the second after a clear
+        for (int at = 0; at < stream.size(); at += piece) {
+            f.comm.Receive(stream.mid(at, piece));
+            dlg.FlushReceiveView();
+            if (at / piece % std::max(1, 600 / piece) == 0) {
+                QCOMPARE(onScreen(), area->grab().toImage());
+                QCOMPARE(onScreen(bar).convertToFormat(QImage::Format_RGB32), stockBar());
+            }
+        }
+        QCOMPARE(onScreen(), area->grab().toImage());
+        dlg.OnClearReceive();
+    }
 }
 
 void TestTerminalWindow::manualSend_data() {
