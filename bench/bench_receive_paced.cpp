@@ -641,6 +641,10 @@ int main(int argc, char* argv[]) {
             std::vector<double> window, reader, ratio, turn, held;
             std::map<std::string, int> checks;
             for (int r = 0; r < repeat; ++r) {
+                if (xvfb > 0 && platform == "xcb" && ::waitpid(xvfb, nullptr, WNOHANG) == xvfb) {
+                    std::fprintf(stderr, "Xvfb ended; starting it again\n"); // a server of ours must be there
+                    xvfb = StartXvfb();
+                }
                 const RunResult run = RunChild(*c, platform.c_str(), seconds);
                 if (!run.ran) {
                     ++checks["failed"];
