@@ -1,0 +1,194 @@
+// Opening and closing the port, and a device that goes away while it is open.
+
+#include "serial/qt_serial_comm.h"
+#include "serial/qt_serial_detail.h"
+
+#include <QFile>
+#include <QMetaObject>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <grp.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+using namespace serial_detail;
+
+// --- opening and closing
+
+void CQtSerialComm::SetPortOpen(bool open) {
+    if (!open) {
+        CloseNow();
+        return;
+    }
+    if (GetPortOpen())
+        return;
+    CloseNow();
+    m_strLastError.clear();
+    m_bLost = false;
+    // A loss still being reported belongs to the port that was open before.
+    ++m_nGeneration;
+
+    const QString device = DeviceName();
+    if (device.isEmpty())
+        Fail(QStringLiteral("Com%1").arg(m_nPort), QStringLiteral("No device is set for this port"));
+    LineSettings line;
+    QString why;
+    if (!ParseSettings(m_strSettings, line, why))
+        Fail(device, why);
+
+    m_port->setPortName(device);
+    m_port->setBaudRate(line.baud);
+    m_port->setDataBits(line.dataBits);
+    m_port->setParity(line.parity);
+    m_port->setStopBits(line.stopBits);
+    m_port->setFlowControl(FlowFor(m_nHandshaking));
+    m_bOpening = true;
+    const bool opened = m_port->open(QIODevice::ReadWrite);
+    if (opened) {
+        why = ConfirmLine(line);
+        if (why.isEmpty())
+            why = ApplyHandshaking();
+    } else {
+        why = OpenFailureReason(device);
+    }
+    m_bOpening = false;
+    if (!why.isEmpty()) {
+        CloseNow();
+        Fail(device, why);
+    }
+    // Whatever the driver kept from before this opening is stale: the zero count the caller wrote
+    // while the port was closed could not reach it.
+    m_port->clear(QSerialPort::Input);
+    m_port->skip(m_port->bytesAvailable());
+    m_readNotifier = nullptr;
+    for (QSocketNotifier* notifier : m_port->findChildren<QSocketNotifier*>())
+        if (notifier->type() == QSocketNotifier::Read)
+            m_readNotifier = notifier;
+    ApplyModemLines();
+    StartLineWatch();
+}
+
+QString CQtSerialComm::OpenFailureReason(const QString& device) const {
+#ifdef Q_OS_UNIX
+    if (m_port->error() == QSerialPort::PermissionError) {
+        // Qt reports a lock held by another program (or TIOCEXCL) as a permission error too; the
+        // device itself being accessible tells the two apart.
+        const QByteArray path =
+            QFile::encodeName(device.startsWith(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device);
+        if (::access(path.constData(), R_OK | W_OK) == 0)
+            return QStringLiteral("Device is already in use");
+        QString reason = SystemText(EACCES);
+        struct stat st {};
+        if (::stat(path.constData(), &st) == 0) {
+            if (const group* grp = ::getgrgid(st.st_gid))
+                reason += QStringLiteral(" (the device belongs to group %1)").arg(QString::fromLocal8Bit(grp->gr_name));
+        }
+        return reason;
+    }
+#else
+    Q_UNUSED(device);
+#endif
+    return m_port->errorString();
+}
+
+void CQtSerialComm::ApplyModemLines() {
+    // Refusals (a pseudo-terminal has no modem lines) are harmless here: the line just stays as it is.
+    if (m_optDtr)
+        m_port->setDataTerminalReady(*m_optDtr);
+    if (m_optRts)
+        m_port->setRequestToSend(*m_optRts);
+}
+
+void CQtSerialComm::StartLineWatch() {
+    m_bLinesReadable = true;
+    const QSerialPort::PinoutSignals lines = ReadLines();
+    m_bCts = lines.testFlag(QSerialPort::ClearToSendSignal);
+    m_bDsr = lines.testFlag(QSerialPort::DataSetReadySignal);
+    if (m_bLinesReadable && GetPortOpen())
+        m_timerLines->start();
+}
+
+void CQtSerialComm::CloseNow() {
+    m_timerLines->stop();
+    m_timerPace->stop();
+    m_readNotifier = nullptr;
+    m_paceClock.invalidate();
+    m_dArrivingRate = 0;
+    m_bLinesReadable = false;
+    if (m_port->isOpen())
+        m_port->close();
+}
+
+// --- a device that goes away
+
+void CQtSerialComm::OnPortError(QSerialPort::SerialPortError error) {
+    switch (error) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError:
+    case QSerialPort::UnsupportedOperationError:   // DTR, RTS or modem lines on a pseudo-terminal
+    case QSerialPort::NotOpenError:
+    case QSerialPort::OpenError:
+        return;
+    default:
+        break;
+    }
+    if (m_bOpening || m_bLost || !m_port->isOpen())
+        return;
+    QString reason;
+    if (!DeviceGone(reason)) {
+        // Qt reads when its notifier fires; if one of our own waits took the bytes first, that read
+        // finds nothing (EAGAIN), which Qt reports as a lost resource and stops reading. The device is
+        // fine: clear the error and turn Qt's reading back on (setting the buffer size does that).
+        if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+            m_port->clearError();
+            m_port->setReadBufferSize(m_port->readBufferSize());
+        }
+        return;
+    }
+    if (reason.isEmpty())
+        reason = m_port->errorString();
+    // Only marked here: this runs inside Qt SerialPort, which must not have its port closed under it.
+    m_bLost = true;
+    m_strLastError = DeviceName() + QStringLiteral(": ") + reason;
+    const quint32 generation = m_nGeneration;
+    QMetaObject::invokeMethod(this, [this, generation] { FinishLoss(generation); }, Qt::QueuedConnection);
+}
+
+// A read that returns nothing while the descriptor reports readable is how a hang-up (a pulled USB
+// adapter, the other end of a pseudo-terminal closed) shows; the terminal itself then refuses requests.
+bool CQtSerialComm::DeviceGone(QString& reason) const {
+#ifdef Q_OS_UNIX
+    const int fd = int(m_port->handle());
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0 && errno != EINTR) {
+        reason = SystemText(errno);
+        return true;
+    }
+    pollfd pfd{fd, 0, 0};
+    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLNVAL))) {
+        reason = SystemText(EIO);
+        return true;
+    }
+#else
+    Q_UNUSED(reason);
+#endif
+    return false;
+}
+
+void CQtSerialComm::SettleLoss() {
+    if (m_bLost && m_port->isOpen())
+        CloseNow();
+}
+
+void CQtSerialComm::FinishLoss(quint32 generation) {
+    if (generation != m_nGeneration)
+        return;   // reopened since; that port is fine
+    SettleLoss();
+    Raise(comEventDeviceLost);
+}
