@@ -7,6 +7,7 @@
 #include "terminal/rx_capture.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -51,7 +52,8 @@ void CTerminalDlg::FlushReceiveView() {
     m_receiveViewTimer.stop();
     if (m_bRxCountStale)
         ShowRxCount();
-    if (!m_bReceiveRedo && m_nReceiveShown >= m_strReceive.size())
+    // Nobody sees a minimised window's area: it catches up in one go when the window comes back.
+    if (isMinimized() || (!m_bReceiveRedo && m_nReceiveShown >= m_strReceive.size()))
         return;
     if (m_bReceiveRedo)
         m_receiveDecoder.resetState();
@@ -65,6 +67,12 @@ void CTerminalDlg::FlushReceiveView() {
     m_bReceiveRedo = false;
     m_nReceiveShown = m_strReceive.size();
     m_ctrlReceive->ScrollToEnd();
+}
+
+void CTerminalDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized())
+        FlushReceiveView();
 }
 
 void CTerminalDlg::ShowRxCount() {

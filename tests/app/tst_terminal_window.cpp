@@ -49,6 +49,7 @@ private slots:
     void batchedViewFollowsTheRules_data();
     void batchedViewFollowsTheRules();
     void stopDisplayInsideABatch();
+    void minimisedAreaCatchesUp();
     void receiveViewRows_data();
     void receiveViewRows();
     void receiveViewCopiesAndSpeaks();
@@ -295,6 +296,26 @@ void TestTerminalWindow::stopDisplayInsideABatch() {
     f.comm.Receive("after");
     QCOMPARE(Shown(dlg), QStringLiteral("中before "));
     QCOMPARE(RxShown(dlg), QStringLiteral("RX:14"));
+}
+
+void TestTerminalWindow::minimisedAreaCatchesUp() {
+    // A minimised window leaves its area alone (the counter still counts) and shows everything,
+    // a clear included, as soon as it is back.
+    CTerminalDlg& dlg = Open();
+    f.comm.Receive("before ");
+    QCOMPARE(Shown(dlg), QStringLiteral("before "));
+    dlg.showMinimized();
+    f.comm.Receive("x\xD6");
+    QCOMPARE(RxShown(dlg), QStringLiteral("RX:9"));
+    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("before "));
+    f.comm.Receive("\xD0" "after");
+    dlg.showNormal();
+    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("before x中after"));
+    dlg.showMinimized();
+    static_cast<QPushButton*>(dlg.Control(1008))->click();
+    f.comm.Receive("new");
+    dlg.showNormal();
+    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("new"));
 }
 
 void TestTerminalWindow::receiveViewRows_data() {
