@@ -384,8 +384,9 @@ pid_t StartXvfb() {
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, STDERR_FILENO);
         const std::string fd = std::to_string(fds[1]);
+        // -noreset: the server stays as it is between runs instead of resetting when its last client leaves.
         ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                 static_cast<char*>(nullptr));
+                 "-noreset", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
