@@ -33,13 +33,9 @@ CQtSerialComm::CQtSerialComm(std::function<QString(short)> deviceForPort, QObjec
     connect(m_timerPace, &QTimer::timeout, this, [this] {
         if (!m_readNotifier || !GetPortOpen())
             return;
-        // What came during the pause is taken now, in the same wake-up; only a quiet line goes back
-        // to being watched.
-        PullInput();
-        if (GetPortOpen() && m_port->bytesAvailable() > 0 && m_nRThreshold > 0)
-            PostReceiveEvent();
-        else
-            WatchReads();
+        // What came during the pause is taken and announced now, in the same wake-up; only a quiet
+        // line goes back to being watched.
+        DeliverReceiveEvent();
     });
     connect(m_timerLines, &QTimer::timeout, this, &CQtSerialComm::OnLineTimer);
     connect(m_port, &QSerialPort::readyRead, this, &CQtSerialComm::OnReadyRead);
@@ -116,7 +112,9 @@ void CQtSerialComm::SetOutBufferCount(int count) {
 
 QByteArray CQtSerialComm::GetInput() {
     PullInput();
-    return GetPortOpen() ? m_port->readAll() : QByteArray();
+    // Exactly what is buffered: reading on past it (as readAll does) would make Qt watch the port
+    // again in the middle of a read pause.
+    return GetPortOpen() ? m_port->read(m_port->bytesAvailable()) : QByteArray();
 }
 
 void CQtSerialComm::WriteOutput(const QByteArray& bytes) {

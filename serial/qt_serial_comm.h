@@ -127,6 +127,7 @@ private:
     bool m_bLost = false;
     quint32 m_nGeneration = 0;
     bool m_bReceivePosted = false;
+    bool m_bPullingForDelivery = false; // what this pull brings in is announced by its delivery
     bool m_bLinesReadable = false;
     bool m_bCts = false;
     bool m_bDsr = false;

@@ -3,6 +3,7 @@
 #include "serial/qt_serial_comm.h"
 
 #include <QMetaObject>
+#include <QScopedValueRollback>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
@@ -44,7 +45,7 @@ void CQtSerialComm::SetRThreshold(short threshold) {
 }
 
 void CQtSerialComm::OnReadyRead() {
-    if (m_nRThreshold > 0)
+    if (m_nRThreshold > 0 && !m_bPullingForDelivery)
         PostReceiveEvent();
 }
 
@@ -57,9 +58,16 @@ void CQtSerialComm::PostReceiveEvent() {
     QMetaObject::invokeMethod(this, &CQtSerialComm::DeliverReceiveEvent, Qt::QueuedConnection);
 }
 
+// Runs from the event loop: a posted announcement, or the end of a read pause. Whatever the driver
+// holds by now is taken first, without announcing it again (each announcement is one more turn of the
+// event loop).
 void CQtSerialComm::DeliverReceiveEvent() {
     m_bReceivePosted = false;
-    const qint64 taken = m_port->bytesAvailable();
+    if (GetPortOpen()) {
+        const QScopedValueRollback<bool> quiet(m_bPullingForDelivery, true);
+        PullInput();
+    }
+    const qint64 taken = GetPortOpen() ? m_port->bytesAvailable() : 0;
     if (GetPortOpen() && m_nRThreshold > 0 && taken > 0) {
         Raise(comEvReceive);
         PaceReads(taken);
