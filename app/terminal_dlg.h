@@ -54,6 +54,11 @@ public:
     // Brings the receive area and RX up to date with what ReadInput took in (at most once per frame
     // on its own; callers that need the view current call it directly).
     void FlushReceiveView();
+    // The receive area is brought up to date at most this often; a line that brings more than two
+    // areas' worth between two updates is shown at the slower pace.
+    static constexpr int kReceiveViewMs = 33;
+    static constexpr int kReceiveJumpMs = 100;
+    int ReceiveViewInterval() const { return m_receiveViewTimer.interval(); }
 
     // Settings.
     void LoadSettings();

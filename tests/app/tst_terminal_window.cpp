@@ -50,6 +50,8 @@ private slots:
     void batchedViewFollowsTheRules();
     void stopDisplayInsideABatch();
     void minimisedAreaCatchesUp();
+    void fastLineJumpScrolls_data();
+    void fastLineJumpScrolls();
     void receiveViewRows_data();
     void receiveViewRows();
     void receiveViewCopiesAndSpeaks();
@@ -316,6 +318,30 @@ void TestTerminalWindow::minimisedAreaCatchesUp() {
     f.comm.Receive("new");
     dlg.showNormal();
     QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("new"));
+}
+
+void TestTerminalWindow::fastLineJumpScrolls_data() {
+    QTest::addColumn<QByteArray>("piece");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("a few bytes") << QByteArray("hello\r\n") << false << CTerminalDlg::kReceiveViewMs;
+    QTest::newRow("screens of lines") << QByteArray("line\r\n").repeated(200) << false << CTerminalDlg::kReceiveJumpMs;
+    QTest::newRow("screens of hex") << QByteArray(2500, 'x') << true << CTerminalDlg::kReceiveJumpMs;
+}
+
+void TestTerminalWindow::fastLineJumpScrolls() {
+    // More than two screens between two updates: the next update waits longer; a quieter one brings
+    // the usual pace back.
+    QFETCH(QByteArray, piece);
+    QFETCH(bool, hex);
+    QFETCH(int, interval);
+    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=%1\n").arg(int(hex)));
+    f.comm.Receive(piece);
+    Shown(dlg);
+    QCOMPARE(dlg.ReceiveViewInterval(), interval);
+    f.comm.Receive("x");
+    Shown(dlg);
+    QCOMPARE(dlg.ReceiveViewInterval(), CTerminalDlg::kReceiveViewMs);
 }
 
 void TestTerminalWindow::receiveViewRows_data() {
