@@ -390,14 +390,19 @@ pid_t StartXvfb() {
         ::_exit(127);
     }
     ::close(fds[1]);
-    char display[32] = {};
-    const ssize_t n = ::read(fds[0], display, sizeof display - 1); // Xvfb writes the number once it is ready
-    ::close(fds[0]);
-    if (n <= 0) {
+    // Xvfb writes the number once it is ready, the line break maybe apart from it; the pipe stays open
+    // for as long as the server may write to it (a closed one would end it with SIGPIPE).
+    std::string display;
+    char c = 0;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n')
+        display += c;
+    static std::vector<int> openPipes;
+    openPipes.push_back(fds[0]);
+    if (display.empty()) {
         ::waitpid(pid, nullptr, 0);
         return -1;
     }
-    ::setenv("DISPLAY", (":" + std::string(display, std::strcspn(display, "\n"))).c_str(), 1);
+    ::setenv("DISPLAY", (":" + display).c_str(), 1);
     return pid;
 }
 
