@@ -10,6 +10,7 @@
 #include "serial/mscomm.h"
 #include "serial/port_tables.h"
 #include "serial/serial_device_list.h"
+#include "terminal/counter_label.h"
 #include "terminal/receive_view.h"
 #include "terminal/send_protocol.h"
 
@@ -30,7 +31,6 @@ constexpr int kTimerAnimation = 100;
 constexpr int kTimerAutoSend = 101;
 constexpr int kTimerReopen = 102;
 constexpr int kReopenPollMs = 500;
-constexpr int kReceiveViewMs = 33; // the receive area is brought up to date at most this often
 
 const std::array<const char*, 3> kSaveProtocolNames{"Original", "TCP", "WNMP"};
 
@@ -140,6 +140,8 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_ctrlStatus = static_cast<QLabel*>(ctl(IDC_STATUS));
     m_ctrlRxCount = static_cast<QLabel*>(ctl(IDC_RX_COUNT));
     m_ctrlTxCount = static_cast<QLabel*>(ctl(IDC_TX_COUNT));
+    new CCounterLabelPaint(m_ctrlRxCount); // a fast line changes the count every frame
+    new CCounterLabelPaint(m_ctrlTxCount);
     m_ctrlReceive = static_cast<CReceiveView*>(ctl(IDC_RECEIVE));
     {
         // Plain text needs no shaping beyond what the font itself requires.

@@ -2,6 +2,7 @@
 // files, the send protocols, saving the capture, the session log and the arrival stamps, on the fake
 // serial control.
 #include "res/resource.h"
+#include "terminal/counter_label.h"
 #include "terminal/rx_capture.h"
 #include "terminal/stuffed_frame.h"
 #include "terminal/receive_view.h"
@@ -52,6 +53,8 @@ private slots:
     void minimisedAreaCatchesUp();
     void fastLineJumpScrolls_data();
     void fastLineJumpScrolls();
+    void counterLabelLooksAsALabel_data();
+    void counterLabelLooksAsALabel();
     void receiveViewRows_data();
     void receiveViewRows();
     void receiveViewCopiesAndSpeaks();
@@ -342,6 +345,36 @@ void TestTerminalWindow::fastLineJumpScrolls() {
     f.comm.Receive("x");
     Shown(dlg);
     QCOMPARE(dlg.ReceiveViewInterval(), CTerminalDlg::kReceiveViewMs);
+}
+
+void TestTerminalWindow::counterLabelLooksAsALabel_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("alignment");
+    const int top = Qt::AlignHCenter | Qt::AlignTop;
+    QTest::newRow("count") << QStringLiteral("RX:1234567890") << top;
+    QTest::newRow("start") << QStringLiteral("TX:0") << top;
+    QTest::newRow("left, middle") << QStringLiteral("RX:42") << int(Qt::AlignLeft | Qt::AlignVCenter);
+    QTest::newRow("empty") << QString() << top;
+    QTest::newRow("not ASCII: the label's own") << QStringLiteral("收:12") << top;
+}
+
+void TestTerminalWindow::counterLabelLooksAsALabel() {
+    // The counters paint themselves from looked-up glyphs; what they show must be what the label shows.
+    QFETCH(QString, text);
+    QFETCH(int, alignment);
+    QLabel plain, counter;
+    for (QLabel* label : {&plain, &counter}) {
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setAlignment(Qt::Alignment(alignment));
+        label->setTextFormat(Qt::PlainText);
+        label->resize(96, 22);
+    }
+    new CCounterLabelPaint(&counter);
+    for (const QString& shown : {text, QStringLiteral("RX:7")}) { // the second paints on the kept box
+        plain.setText(shown);
+        counter.setText(shown);
+        QCOMPARE(counter.grab().toImage(), plain.grab().toImage());
+    }
 }
 
 void TestTerminalWindow::receiveViewRows_data() {
