@@ -233,6 +233,18 @@ private:
     int m_depth = 0;
 };
 
+// The window's settings: Com1 is `device` at 115200 baud, hex display or text.
+bool WriteProfile(const QString& path, const QString& device, bool hex) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(
+               QStringLiteral(
+                   "[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=%2\r\n")
+                   .arg(device)
+                   .arg(int(hex))
+                   .toUtf8()) > 0;
+}
+
 // One run of one case on the platform Qt was started with; prints one "result" line.
 int RunCase(int argc, char* argv[], const Case& c, double seconds) {
     CTimedApplication app(argc, argv);
@@ -244,15 +256,8 @@ int RunCase(int argc, char* argv[], const Case& c, double seconds) {
     QTemporaryDir dir;
     CPty pty;
     const QString path = dir.filePath(QStringLiteral("serimo.ini"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!WriteProfile(path, pty.path, c.hex))
         return 1;
-    file.write(
-        QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=%2\r\n")
-            .arg(pty.path)
-            .arg(int(c.hex))
-            .toUtf8());
-    file.close();
     CProfile profile(path);
     CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
     CFakePrompts prompts;
@@ -435,13 +440,7 @@ WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype pie
     QTemporaryDir dir;
     CPty pty;
     const QString path = dir.filePath(QStringLiteral("serimo.ini"));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(
-        QStringLiteral("[Devices]\r\nCom1=%1\r\n[Com Port]\r\nBaud=13\r\n[Receive]\r\nDisplayHexCode=1\r\n")
-            .arg(pty.path)
-            .toUtf8());
-    file.close();
+    WriteProfile(path, pty.path, true);
     CProfile profile(path);
     CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
     CFakePrompts prompts;

@@ -73,8 +73,9 @@ bool CCounterLabelPaint::Paint() {
         frame.state |= QStyle::State_Raised;
     const qreal scale = label.devicePixelRatioF();
     const int state = int(frame.state);
-    if (m_box.isNull() || m_box.deviceIndependentSize() != QSizeF(label.size()) || m_box.devicePixelRatio() != scale ||
-        m_boxPalette != label.palette().cacheKey() || m_boxState != state) {
+    if (m_box.isNull() || m_box.deviceIndependentSize() != QSizeF(label.size()) ||
+        m_box.devicePixelRatio() != scale || m_boxPalette != label.palette().cacheKey() ||
+        m_boxState != state) {
         m_box = QPixmap(label.size() * scale);
         m_box.setDevicePixelRatio(scale);
         m_box.fill(Qt::transparent);
