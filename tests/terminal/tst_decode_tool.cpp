@@ -7,12 +7,14 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fcntl.h>
 #include <random>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -120,9 +122,11 @@ private slots:
                                             << "serimo-decode: cannot read \"\": the path is empty\n";
         QTest::newRow("empty output path") << QStringList{"tcp", "cap.txt", ""} << 1
                                            << "serimo-decode: cannot write \"\": the path is empty\n";
+#ifdef Q_OS_UNIX
         // The file size limit below stands in for a full disk: the system's reason, not "Unknown error".
         QTest::newRow("output over the size limit") << QStringList{"tcp", "big.cap", "out"} << 1
                                                     << "serimo-decode: cannot write out: File too large\n";
+#endif
     }
     void failures() {
         QFETCH(QStringList, arguments);
@@ -133,11 +137,13 @@ private slots:
         QVERIFY(WriteFile(dir.filePath("out"), "previous"));
         QProcess tool;
         tool.setWorkingDirectory(dir.path());
+#ifdef Q_OS_UNIX
         tool.setChildProcessModifier([] {
             const rlimit limit{4096, 4096};
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, SIG_IGN);
         });
+#endif
         tool.start(QStringLiteral(SERIMO_DECODE_PATH), arguments);
         QVERIFY(tool.waitForFinished(30000));
         QCOMPARE(tool.exitCode(), exitCode);
@@ -158,6 +164,9 @@ private slots:
         QTest::newRow("standard input and output") << "-";
     }
     void outputs() {
+#ifndef Q_OS_UNIX
+        QSKIP("needs mkfifo and symbolic links: Windows has no FIFOs in the file system");
+#else
         QFETCH(QString, kind);
         const QByteArray capture = QByteArray::fromHex("7EFF7D238448697D5E5AA57E");
         const QString fifo = dir.filePath("fifo"), file = dir.filePath("file"), link = dir.filePath("link");
@@ -179,6 +188,19 @@ private slots:
         QCOMPARE(kind == "-" ? run.out : target == fifo ? fromFifo : ReadFile(file), QByteArray("Hi~"));
         QVERIFY(!QFileInfo(fifo).isFile());
         QCOMPARE(QFileInfo(link).isSymLink(), kind.startsWith("link"));
+#endif
+    }
+
+    // "-" is binary both ways: no line end is translated and 1Ah does not end the input (it does on
+    // Windows unless asked).
+    void standardStreamsAreBinary() {
+        std::vector<std::uint8_t> bytes{0x4A, 0x0A, 0x1A, 0x0D, 0x0A, 0x4B};
+        BuildStuffedFrame(bytes, 0x84);
+        const QByteArray capture = QByteArray("\x1A\r\n\x1A", 4) +
+                                   QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+        const Run run = Decode({"tcp", "-", "-"}, capture);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("J\n\x1A\r\nK"));
     }
 
     // Frames longer than standard output's writer holds in memory: a whole one comes out, a broken
