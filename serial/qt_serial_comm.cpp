@@ -146,7 +146,8 @@ QSerialPort::PinoutSignals CQtSerialComm::ReadLines() {
     if (m_port->error() != QSerialPort::NoError) {
         // A port without modem lines (a pseudo-terminal) is asked once, not ten times a second.
         m_bLinesReadable = false;
-        m_timerLines->stop();
+        if (!serial_native::LossNeedsPolling())
+            m_timerLines->stop();
         SettleLoss();
         return QSerialPort::NoSignal;
     }
@@ -202,6 +203,13 @@ bool CQtSerialComm::WaitForOutput(int ms) {
 }
 
 void CQtSerialComm::OnLineTimer() {
+    if (serial_native::LossNeedsPolling() && GetPortOpen()) {
+        QString reason;
+        if (DeviceGone(reason)) {
+            MarkLost(reason);
+            return;
+        }
+    }
     const QSerialPort::PinoutSignals lines = ReadLines();
     if (!GetPortOpen() || !m_bLinesReadable)
         return;

@@ -87,7 +87,7 @@ void CQtSerialComm::StartLineWatch() {
     const QSerialPort::PinoutSignals lines = ReadLines();
     m_bCts = lines.testFlag(QSerialPort::ClearToSendSignal);
     m_bDsr = lines.testFlag(QSerialPort::DataSetReadySignal);
-    if (m_bLinesReadable && GetPortOpen())
+    if ((m_bLinesReadable || serial_native::LossNeedsPolling()) && GetPortOpen())
         m_timerLines->start();
 }
 
@@ -128,9 +128,13 @@ void CQtSerialComm::OnPortError(QSerialPort::SerialPortError error) {
         }
         return;
     }
+    MarkLost(reason);
+}
+
+void CQtSerialComm::MarkLost(QString reason) {
     if (reason.isEmpty())
         reason = m_port->errorString();
-    // Only marked here: this runs inside Qt SerialPort, which must not have its port closed under it.
+    // Only marked here: this may run inside Qt SerialPort, which must not have its port closed under it.
     m_bLost = true;
     m_strLastError = DeviceName() + QStringLiteral(": ") + reason;
     const quint32 generation = m_nGeneration;

@@ -34,6 +34,9 @@ qint64 DriverOutQueue(Handle handle);
 // Whether the device behind an open handle has gone (an adapter pulled, the far end of a
 // pseudo-terminal closed), with the system's reason.
 bool DeviceGone(Handle handle, QString& reason);
+// Whether a vanished device may go unreported by Qt SerialPort, so that the backend has to ask
+// DeviceGone now and then.
+bool LossNeedsPolling();
 
 // What the system can add when an open fails with `error`: another program holds the device, or the
 // user may not use it (with `reason`). Neither when it cannot tell.

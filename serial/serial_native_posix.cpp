@@ -133,6 +133,9 @@ QString PortNameToOpen(const QString& device) { return device; }
 // Follows a symbolic link: a by-id name whose device is gone is not there.
 bool DevicePresent(const QString& device) { return !device.isEmpty() && QFileInfo::exists(DevicePath(device)); }
 
+// A hang-up wakes Qt's read notifier, and the read that follows reports it.
+bool LossNeedsPolling() { return false; }
+
 bool ReadsPausable() { return true; }
 
 } // namespace serial_native

@@ -70,7 +70,8 @@ QString ReadLine(Handle handle, LineState& out) {
     case TWOSTOPBITS: out.stopBits = QSerialPort::TwoStop; break;
     default: out.stopBits = QSerialPort::OneStop; break;
     }
-    out.hardwareFlow = dcb.fOutxCtsFlow && dcb.fRtsControl == RTS_CONTROL_HANDSHAKE;
+    // Only the CTS half: Wine reads an RTS handshake back as RTS on.
+    out.hardwareFlow = dcb.fOutxCtsFlow;
     out.softwareFlow = dcb.fOutX && dcb.fInX;
     return QString();
 }
@@ -168,6 +169,10 @@ bool DevicePresent(const QString& device) {
             return true;
     return false;
 }
+
+// Qt learns of a pulled adapter only when a pending wait on the port fails, and not every driver fails
+// it (Wine never does: ClearCommError then fails with "not ready").
+bool LossNeedsPolling() { return true; }
 
 // Qt reads a Windows port with overlapped I/O completed on a QWinOverlappedIoNotifier, not a
 // QSocketNotifier: there is no watch to pause, so reads are not paced here.

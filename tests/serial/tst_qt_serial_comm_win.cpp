@@ -45,7 +45,7 @@ void TestQtSerialCommWin::handshakingIsInTheDcb() {
     QFETCH(bool, xonXoff);
     CQtSerialComm comm([this](short) { return m_port; });
     comm.SetHandshaking(mode);
-    comm.SetPortOpen(true);
+    QVERIFY_THROWS_NO_EXCEPTION(comm.SetPortOpen(true));
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     QVERIFY(::GetCommState(comm.findChild<QSerialPort*>()->handle(), &dcb));
@@ -62,6 +62,8 @@ void TestQtSerialCommWin::typedNameOpensAndHeldPortIsInUse() {
     CQtSerialComm first([typed](short) { return typed; });
     CQtSerialComm second([this](short) { return m_port; });
     QVERIFY_THROWS_NO_EXCEPTION(first.SetPortOpen(true));
+    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+        QSKIP("Wine lets a second CreateFile open a COM port that is held");
     QVERIFY_THROWS_EXCEPTION(CCommError, second.SetPortOpen(true));
     QCOMPARE(second.LastErrorText(), m_port + QStringLiteral(": Device is already in use"));
 }
