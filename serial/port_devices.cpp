@@ -14,6 +14,17 @@ QString DefaultPortDevice(short port) {
 #endif
 }
 
+QString ComPortName(const QString& name) {
+    const QLatin1String device("\\\\.\\");
+    const QString bare = name.startsWith(device) ? name.mid(device.size()) : name;
+    if (bare.size() < 4 || !bare.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return name;
+    for (qsizetype i = 3; i < bare.size(); ++i)
+        if (bare[i] < QLatin1Char('0') || bare[i] > QLatin1Char('9'))
+            return name;
+    return QStringLiteral("COM") + bare.mid(3);
+}
+
 namespace {
 std::map<short, QString>& Overrides() {
     static std::map<short, QString> overrides;

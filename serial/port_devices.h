@@ -10,6 +10,10 @@ class CProfile;
 QString DefaultPortDevice(short port);
 QString PortDevice(const CProfile& profile, short port);
 
+// A Windows port name as Qt SerialPort opens it: "com12", "\\.\com7" and "\\.\COM7" become "COM12" and
+// "COM7" (Qt adds the "\\.\" itself, and only before an upper-case "COM"). Every other name is kept.
+QString ComPortName(const QString& name);
+
 // Devices named on the command line: for this run they stand ahead of [Devices], which stays as it is.
 void SetPortDeviceOverrides(std::map<short, QString> devices);
 

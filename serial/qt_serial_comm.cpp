@@ -1,4 +1,5 @@
 #include "serial/qt_serial_comm.h"
+#include "serial/serial_native.h"
 
 #include <QElapsedTimer>
 #include <QSocketNotifier>
@@ -6,12 +7,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <climits>
-
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#endif
 
 namespace {
 
@@ -94,13 +89,10 @@ int CQtSerialComm::GetOutBufferCount() {
     PushOutput();
     if (!GetPortOpen())
         return 0;
-    qint64 pending = m_port->bytesToWrite();
-#ifdef Q_OS_UNIX
-    int inDriver = 0;
-    if (::ioctl(m_port->handle(), TIOCOUTQ, &inDriver) == 0 && inDriver > 0)
-        pending += inDriver;
-#endif
-    return ClampCount(pending);
+    // What Qt still holds and what the driver took but has not sent. On Windows Qt counts the write
+    // it has handed to the driver until it completes, which the driver counts too.
+    const qint64 inDriver = serial_native::DriverOutQueue(m_port->handle());
+    return ClampCount(std::max(m_port->bytesToWrite(), m_port->QIODevice::bytesToWrite() + inDriver));
 }
 
 void CQtSerialComm::SetOutBufferCount(int count) {
@@ -154,7 +146,8 @@ QSerialPort::PinoutSignals CQtSerialComm::ReadLines() {
     if (m_port->error() != QSerialPort::NoError) {
         // A port without modem lines (a pseudo-terminal) is asked once, not ten times a second.
         m_bLinesReadable = false;
-        m_timerLines->stop();
+        if (!serial_native::LossNeedsPolling())
+            m_timerLines->stop();
         SettleLoss();
         return QSerialPort::NoSignal;
     }
@@ -210,6 +203,13 @@ bool CQtSerialComm::WaitForOutput(int ms) {
 }
 
 void CQtSerialComm::OnLineTimer() {
+    if (serial_native::LossNeedsPolling() && GetPortOpen()) {
+        QString reason;
+        if (DeviceGone(reason)) {
+            MarkLost(reason);
+            return;
+        }
+    }
     const QSerialPort::PinoutSignals lines = ReadLines();
     if (!GetPortOpen() || !m_bLinesReadable)
         return;

@@ -91,6 +91,7 @@ private:
     void OnReadyRead();
     void OnPortError(QSerialPort::SerialPortError error);
     bool DeviceGone(QString& reason) const;
+    void MarkLost(QString reason);
     void SettleLoss();
     void FinishLoss(quint32 generation);
     void PostReceiveEvent();

@@ -7,10 +7,6 @@
 #include <QSerialPort>
 #include <QString>
 
-#ifdef Q_OS_UNIX
-#include <cstring>
-#endif
-
 namespace serial_detail {
 
 inline QSerialPort::FlowControl FlowFor(int handshaking) {
@@ -21,9 +17,5 @@ inline QSerialPort::FlowControl FlowFor(int handshaking) {
     default: return QSerialPort::NoFlowControl;
     }
 }
-
-#ifdef Q_OS_UNIX
-inline QString SystemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-#endif
 
 } // namespace serial_detail

@@ -1,4 +1,6 @@
 #include "serial/qt_serial_device_list.h"
+#include "serial/port_devices.h"
+#include "serial/serial_native.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -7,11 +9,12 @@
 std::vector<SerialDeviceInfo> CQtSerialDeviceList::Devices() {
     std::vector<SerialDeviceInfo> devices;
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-        SerialDeviceInfo info{port.systemLocation(), port.systemLocation(), port.description(), port.manufacturer(),
-                              port.serialNumber()};
+        // Stored as the user would type it: "COM3" rather than Windows' "\\.\COM3".
+        const QString location = ComPortName(port.systemLocation());
+        SerialDeviceInfo info{location, location, port.description(), port.manufacturer(), port.serialNumber()};
         devices.push_back(info);
     }
-#ifdef Q_OS_LINUX
+    // Only Linux has this folder.
     const QDir byId(QStringLiteral("/dev/serial/by-id"));
     for (const QFileInfo& link : byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
         const QString target = link.canonicalFilePath();
@@ -26,21 +29,8 @@ std::vector<SerialDeviceInfo> CQtSerialDeviceList::Devices() {
             }
         devices.push_back(info);
     }
-#endif
     SortForChoice(devices);
     return devices;
 }
 
-bool CQtSerialDeviceList::IsPresent(const QString& path) {
-    if (path.isEmpty())
-        return false;
-#ifdef Q_OS_WIN
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
-        if (port.portName().compare(path, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-#else
-    // Follows a symbolic link: a by-id name whose device is gone is not there.
-    return QFileInfo::exists(path.startsWith(QLatin1Char('/')) ? path : QStringLiteral("/dev/") + path);
-#endif
-}
+bool CQtSerialDeviceList::IsPresent(const QString& path) { return serial_native::DevicePresent(path); }

@@ -3,11 +3,7 @@
 
 #include "serial/qt_serial_comm.h"
 #include "serial/qt_serial_detail.h"
-
-
-#ifdef Q_OS_UNIX
-#include <termios.h>
-#endif
+#include "serial/serial_native.h"
 
 using namespace serial_detail;
 
@@ -80,74 +76,49 @@ QString CQtSerialComm::ApplyLine(const LineSettings& line) {
 // Some drivers accept a setting and quietly keep another (a pseudo-terminal always stays at 8 bits
 // without parity), so the settings are read back rather than trusted.
 QString CQtSerialComm::ConfirmLine(const LineSettings& line) {
-#ifdef Q_OS_UNIX
-#ifndef CMSPAR
-    if (line.parity == QSerialPort::SpaceParity || line.parity == QSerialPort::MarkParity)
-        return QStringLiteral("Space and mark parity are not supported");
-#endif
-    termios tio{};
-    if (::tcgetattr(m_port->handle(), &tio) != 0)
-        return SystemText(errno);
-#ifdef CMSPAR
-    // Qt sets the mark/space bit but never clears it: going from space to even would stay at space.
-    if (line.parity != QSerialPort::SpaceParity && line.parity != QSerialPort::MarkParity && (tio.c_cflag & CMSPAR)) {
-        tio.c_cflag &= ~CMSPAR;
-        if (::tcsetattr(m_port->handle(), TCSANOW, &tio) != 0 || ::tcgetattr(m_port->handle(), &tio) != 0)
-            return SystemText(errno);
-    }
-#endif
-    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-    if ((tio.c_cflag & CSIZE) != kSizes[line.dataBits - QSerialPort::Data5])
+    QString why = serial_native::SettleParity(m_port->handle(), line.parity);
+    serial_native::LineState held;
+    if (why.isEmpty())
+        why = serial_native::ReadLine(m_port->handle(), held);
+    if (!why.isEmpty())
+        return why;
+    if (held.dataBits != int(line.dataBits))
         return QStringLiteral("The device cannot use %1 data bits").arg(int(line.dataBits));
-
-    tcflag_t parityMask = PARENB | PARODD;
-    tcflag_t parity = 0;
-    QString parityName;
-    switch (line.parity) {
-    case QSerialPort::OddParity: parity = PARENB | PARODD; parityName = QStringLiteral("odd"); break;
-    case QSerialPort::EvenParity: parity = PARENB; parityName = QStringLiteral("even"); break;
-#ifdef CMSPAR
-    case QSerialPort::SpaceParity: parity = PARENB | CMSPAR; parityName = QStringLiteral("space"); break;
-    case QSerialPort::MarkParity: parity = PARENB | CMSPAR | PARODD; parityName = QStringLiteral("mark"); break;
-#endif
-    default: parityName = QStringLiteral("no"); break;
-    }
-#ifdef CMSPAR
-    parityMask |= CMSPAR;
-#endif
-    // Without parity the other two bits mean nothing.
-    if ((tio.c_cflag & PARENB) == 0 && parity == 0)
-        parityMask = PARENB;
-    if ((tio.c_cflag & parityMask) != parity)
+    if (held.parity != line.parity) {
+        QString parityName;
+        switch (line.parity) {
+        case QSerialPort::OddParity: parityName = QStringLiteral("odd"); break;
+        case QSerialPort::EvenParity: parityName = QStringLiteral("even"); break;
+        case QSerialPort::SpaceParity: parityName = QStringLiteral("space"); break;
+        case QSerialPort::MarkParity: parityName = QStringLiteral("mark"); break;
+        default: parityName = QStringLiteral("no"); break;
+        }
         return QStringLiteral("The device cannot use %1 parity").arg(parityName);
-
-    const bool twoStop = line.stopBits == QSerialPort::TwoStop;
-    if (bool(tio.c_cflag & CSTOPB) != twoStop)
-        return QStringLiteral("The device cannot use %1 stop bits").arg(twoStop ? 2 : 1);
-#else
-    Q_UNUSED(line);
-#endif
+    }
+    if (held.stopBits != line.stopBits) {
+        const QString stop = line.stopBits == QSerialPort::TwoStop          ? QStringLiteral("2")
+                             : line.stopBits == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
+                                                                            : QStringLiteral("1");
+        return QStringLiteral("The device cannot use %1 stop bits").arg(stop);
+    }
     return QString();
 }
 
 QString CQtSerialComm::ApplyHandshaking() {
     if (!m_port->setFlowControl(FlowFor(m_nHandshaking)))
         return QStringLiteral("The device refuses this flow control (%1)").arg(m_port->errorString());
-#ifdef Q_OS_UNIX
-    // Qt has no "RTS/CTS and XON/XOFF"; hardware control is on, the XON/XOFF half is set here.
-    termios tio{};
-    if (::tcgetattr(m_port->handle(), &tio) != 0)
-        return SystemText(errno);
-    if (m_nHandshaking == comRTSXOnXOff) {
-        tio.c_iflag |= IXON | IXOFF;
-        if (::tcsetattr(m_port->handle(), TCSANOW, &tio) != 0 || ::tcgetattr(m_port->handle(), &tio) != 0)
-            return SystemText(errno);
-    }
     const bool wantSoft = m_nHandshaking == comXOnXoff || m_nHandshaking == comRTSXOnXOff;
     const bool wantHard = m_nHandshaking == comRTS || m_nHandshaking == comRTSXOnXOff;
-    if (bool(tio.c_cflag & CRTSCTS) != wantHard || ((tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF)) != wantSoft)
+    // Qt has no "RTS/CTS and XON/XOFF", and on Windows leaves the XON/XOFF characters to the driver:
+    // the XON/XOFF half is set here.
+    QString why = wantSoft ? serial_native::EnableSoftwareFlow(m_port->handle()) : QString();
+    serial_native::LineState held;
+    if (why.isEmpty())
+        why = serial_native::ReadLine(m_port->handle(), held);
+    if (!why.isEmpty())
+        return why;
+    if (held.hardwareFlow != wantHard || held.softwareFlow != wantSoft)
         return QStringLiteral("The device cannot use this flow control");
-#endif
     return QString();
 }
 

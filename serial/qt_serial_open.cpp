@@ -2,20 +2,11 @@
 
 #include "serial/qt_serial_comm.h"
 #include "serial/qt_serial_detail.h"
+#include "serial/serial_native.h"
 
-#include <QFile>
 #include <QMetaObject>
 #include <QSocketNotifier>
 #include <QTimer>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <grp.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 using namespace serial_detail;
 
@@ -42,7 +33,7 @@ void CQtSerialComm::SetPortOpen(bool open) {
     if (!ParseSettings(m_strSettings, line, why))
         Fail(device, why);
 
-    m_port->setPortName(device);
+    m_port->setPortName(serial_native::PortNameToOpen(device));
     m_port->setBaudRate(line.baud);
     m_port->setDataBits(line.dataBits);
     m_port->setParity(line.parity);
@@ -66,35 +57,21 @@ void CQtSerialComm::SetPortOpen(bool open) {
     // while the port was closed could not reach it.
     m_port->clear(QSerialPort::Input);
     m_port->skip(m_port->bytesAvailable());
+    // Read pacing pauses Qt's read notifier; where Qt has none to pause (Windows), reads go unpaced.
     m_readNotifier = nullptr;
-    for (QSocketNotifier* notifier : m_port->findChildren<QSocketNotifier*>())
-        if (notifier->type() == QSocketNotifier::Read)
-            m_readNotifier = notifier;
+    if (serial_native::ReadsPausable())
+        for (QSocketNotifier* notifier : m_port->findChildren<QSocketNotifier*>())
+            if (notifier->type() == QSocketNotifier::Read)
+                m_readNotifier = notifier;
     ApplyModemLines();
     StartLineWatch();
 }
 
 QString CQtSerialComm::OpenFailureReason(const QString& device) const {
-#ifdef Q_OS_UNIX
-    if (m_port->error() == QSerialPort::PermissionError) {
-        // Qt reports a lock held by another program (or TIOCEXCL) as a permission error too; the
-        // device itself being accessible tells the two apart.
-        const QByteArray path =
-            QFile::encodeName(device.startsWith(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device);
-        if (::access(path.constData(), R_OK | W_OK) == 0)
-            return QStringLiteral("Device is already in use");
-        QString reason = SystemText(EACCES);
-        struct stat st {};
-        if (::stat(path.constData(), &st) == 0) {
-            if (const group* grp = ::getgrgid(st.st_gid))
-                reason += QStringLiteral(" (the device belongs to group %1)").arg(QString::fromLocal8Bit(grp->gr_name));
-        }
-        return reason;
-    }
-#else
-    Q_UNUSED(device);
-#endif
-    return m_port->errorString();
+    const serial_native::Refusal refusal = serial_native::ExplainOpenFailure(device, m_port->error());
+    if (refusal.inUse)
+        return QStringLiteral("Device is already in use");
+    return refusal.reason.isEmpty() ? m_port->errorString() : refusal.reason;
 }
 
 void CQtSerialComm::ApplyModemLines() {
@@ -110,7 +87,7 @@ void CQtSerialComm::StartLineWatch() {
     const QSerialPort::PinoutSignals lines = ReadLines();
     m_bCts = lines.testFlag(QSerialPort::ClearToSendSignal);
     m_bDsr = lines.testFlag(QSerialPort::DataSetReadySignal);
-    if (m_bLinesReadable && GetPortOpen())
+    if ((m_bLinesReadable || serial_native::LossNeedsPolling()) && GetPortOpen())
         m_timerLines->start();
 }
 
@@ -151,34 +128,21 @@ void CQtSerialComm::OnPortError(QSerialPort::SerialPortError error) {
         }
         return;
     }
+    MarkLost(reason);
+}
+
+void CQtSerialComm::MarkLost(QString reason) {
     if (reason.isEmpty())
         reason = m_port->errorString();
-    // Only marked here: this runs inside Qt SerialPort, which must not have its port closed under it.
+    // Only marked here: this may run inside Qt SerialPort, which must not have its port closed under it.
     m_bLost = true;
     m_strLastError = DeviceName() + QStringLiteral(": ") + reason;
     const quint32 generation = m_nGeneration;
     QMetaObject::invokeMethod(this, [this, generation] { FinishLoss(generation); }, Qt::QueuedConnection);
 }
 
-// A read that returns nothing while the descriptor reports readable is how a hang-up (a pulled USB
-// adapter, the other end of a pseudo-terminal closed) shows; the terminal itself then refuses requests.
 bool CQtSerialComm::DeviceGone(QString& reason) const {
-#ifdef Q_OS_UNIX
-    const int fd = int(m_port->handle());
-    termios tio{};
-    if (::tcgetattr(fd, &tio) != 0 && errno != EINTR) {
-        reason = SystemText(errno);
-        return true;
-    }
-    pollfd pfd{fd, 0, 0};
-    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLNVAL))) {
-        reason = SystemText(EIO);
-        return true;
-    }
-#else
-    Q_UNUSED(reason);
-#endif
-    return false;
+    return serial_native::DeviceGone(m_port->handle(), reason);
 }
 
 void CQtSerialComm::SettleLoss() {

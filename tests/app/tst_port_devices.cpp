@@ -59,6 +59,8 @@ private slots:
     void changingThePortInUseReopensIt();
     void reopenOptionIsOffAndStoredInItsOwnSection();
     void lostDeviceIsReopenedWhenItReturns();
+    void comNamesAreWhatQtOpens_data();
+    void comNamesAreWhatQtOpens();
 
 private:
     CPortDevicesDlg* OpenDialog() {
@@ -208,6 +210,32 @@ void TestPortDevices::lostDeviceIsReopenedWhenItReturns() {
     QVERIFY(dlg.ReopenTimer().isActive());
     emit dlg.m_ctrlBaud->activated(6);
     QVERIFY(!dlg.ReopenTimer().isActive());
+}
+
+void TestPortDevices::comNamesAreWhatQtOpens_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("opened");
+    const auto row = [](const char* name, const char* opened) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(opened);
+    };
+    row("COM3", "COM3");
+    row("com12", "COM12");
+    row("Com4", "COM4");
+    row("\\\\.\\COM3", "COM3");
+    row("\\\\.\\com7", "COM7");
+    row("/dev/ttyUSB0", "/dev/ttyUSB0");
+    row("COM", "COM");
+    row("\\\\.\\COM", "\\\\.\\COM");
+    row("com1x", "com1x");
+    row("COM3 ", "COM3 ");
+    row("\\\\.\\CNCA0", "\\\\.\\CNCA0");
+    row("ttyCOM1", "ttyCOM1");
+}
+
+void TestPortDevices::comNamesAreWhatQtOpens() {
+    QFETCH(QString, name);
+    QFETCH(QString, opened);
+    QCOMPARE(ComPortName(name), opened);
 }
 
 QTEST_MAIN(TestPortDevices)
