@@ -3,6 +3,7 @@
 #include "app/column_font.h"
 #include "app/column_text_edit.h"
 #include "app/prompts.h"
+#include "terminal/gbk_codec.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringDecoder>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -50,7 +50,8 @@ void CFileViewer::Load() {
         return;
     }
     const QByteArray bytes = file.read(kShownLimit);
-    QString text = QStringDecoder("GBK").decode(bytes);
+    // A character cut at the limit is left out, not shown as invalid.
+    QString text = file.size() > bytes.size() ? CGbkDecoder().decode(bytes) : GbkDecode(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (file.size() > bytes.size())
         text += QStringLiteral("\n…… 文件共 %1 字节，这里只显示前 %2 字节。").arg(file.size()).arg(bytes.size());

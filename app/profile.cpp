@@ -2,7 +2,8 @@
 // that every line the program does not write stays byte for byte.
 #include "app/profile.h"
 
-#include <QStringEncoder>
+#include "terminal/gbk_codec.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -31,34 +32,22 @@ QByteArray AsciiOrNull(const QString& name) {
     return name.toLatin1();
 }
 
-bool FitsGbk(const QString& text) {
-    QStringEncoder encoder("GBK");
-    const QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        return false;
-    QStringDecoder decoder("GBK");
-    return decoder.decode(bytes) == text;
-}
-
 } // namespace
 
-CProfile::CProfile(QString path)
-    : m_path(std::move(path)), m_gbk("GBK", QStringConverter::Flag::Stateless) {
+CProfile::CProfile(QString path) : m_path(std::move(path)) {
     Reload();
 }
 
 QByteArray CProfile::Encode(const QString& text) const {
     if (m_utf8)
         return text.toUtf8();
-    QStringEncoder encoder("GBK");
-    return encoder.encode(text);
+    return GbkEncode(text);
 }
 
 QString CProfile::Decode(QByteArrayView bytes) const {
     if (m_utf8)
         return QString::fromUtf8(bytes);
-    m_gbk.resetState();
-    return m_gbk.decode(bytes);
+    return GbkDecode(bytes);
 }
 
 QByteArrayView CProfile::Bytes(const Line& line) const {
@@ -274,14 +263,13 @@ CProfile::Line CProfile::NewLine(Kind kind, const QByteArray& bytes, const QByte
 void CProfile::ConvertToUtf8() {
     const QByteArray gbk = Serialize();
     QByteArray utf8;
-    QStringEncoder encoder("GBK");
     for (qsizetype pos = 0; pos < gbk.size();) {
         const qsizetype nl = gbk.indexOf('\n', pos);
         const qsizetype next = nl < 0 ? gbk.size() : nl + 1;
         const QByteArrayView one = QByteArrayView(gbk).sliced(pos, next - pos);
         const QString text = Decode(one);
         // Bytes that are not GBK text stay as they are: there is nothing to convert them to.
-        utf8 += QByteArray(encoder.encode(text)) == one ? text.toUtf8() : one.toByteArray();
+        utf8 += GbkEncode(text) == one ? text.toUtf8() : one.toByteArray();
         pos = next;
     }
     // Read again as the next run will read the file: kept bytes may mean something else in UTF-8.

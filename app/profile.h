@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringDecoder>
 #include <cstdint>
 #include <vector>
 
@@ -105,5 +104,4 @@ private:
     QByteArray m_data;
     std::vector<QByteArray> m_edited;
     std::vector<Line> m_lines;
-    mutable QStringDecoder m_gbk;
 };

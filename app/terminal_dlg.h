@@ -4,12 +4,12 @@
 #include "card/card_protocol.h"
 #include "res/dialog_builder.h"
 #include "terminal/receive_stamps.h"
+#include "terminal/gbk_codec.h"
 #include "terminal/rx_capture.h"
 #include "terminal/session_log.h"
 
 #include <QDialog>
 #include <QIcon>
-#include <QStringDecoder>
 #include <QTimer>
 #include <array>
 #include <cstdint>
@@ -248,7 +248,7 @@ private:
     ISerialDeviceList* m_pDeviceList = nullptr;
     std::unique_ptr<ISerialDeviceList> m_ownDeviceList;
     int m_nAnimFrame = 0;
-    QStringDecoder m_receiveDecoder{"GBK"};
+    CGbkDecoder m_receiveDecoder;
     QTimer m_receiveViewTimer;
     std::size_t m_nReceiveShown = 0; // bytes of m_strReceive the area shows
     bool m_bReceiveRedo = false;     // m_strReceive was emptied since the area was last brought up to date

@@ -4,9 +4,9 @@
 #include "card/card_status.h"
 #include "card/hex_scan.h"
 #include "res/resource.h"
+#include "terminal/gbk_codec.h"
 
 #include <QList>
-#include <QStringEncoder>
 #include <algorithm>
 #include <optional>
 
@@ -30,9 +30,9 @@ int IndexOf(const std::array<int, N>& codes, int code) {
 std::optional<std::string> TextBytes(const QString& text, const QString& loaded, const std::string& raw) {
     if (text == loaded)
         return raw;
-    QStringEncoder gbk("GBK");
-    const QByteArray bytes = gbk.encode(text);
-    if (gbk.hasError())
+    bool ok = false;
+    const QByteArray bytes = GbkEncode(text, &ok);
+    if (!ok)
         return std::nullopt;
     return std::string(bytes.constData(), std::size_t(bytes.size()));
 }
@@ -66,8 +66,9 @@ FormCollectResult NotGbk(const char* field, const QString& text, int focusId) {
     for (qsizetype i = 0; i < text.size() && character.isEmpty();) {
         const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
         const qsizetype n = pair ? 2 : 1;
-        QStringEncoder gbk("GBK");
-        if (QByteArray(gbk.encode(QStringView(text).mid(i, n))); gbk.hasError())
+        bool ok = false;
+        GbkEncode(QStringView(text).mid(i, n), &ok);
+        if (!ok)
             character = text.mid(i, n);
         i += n;
     }

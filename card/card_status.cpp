@@ -1,6 +1,6 @@
 #include "card/card_status.h"
 
-#include <QStringDecoder>
+#include "terminal/gbk_codec.h"
 
 namespace {
 
@@ -128,17 +128,7 @@ QString FormatFixedText(const std::uint8_t* field, std::size_t width) {
     while (length < width && field[length] != 0)
         ++length;
     // The card's texts are GBK, as everything the program exchanges.
-    QStringDecoder decoder("GBK");
-    const QByteArrayView bytes(reinterpret_cast<const char*>(field), static_cast<qsizetype>(length));
-    if (!decoder.isValid())
-        return QString::fromLatin1(bytes);
-    // A lead byte at the end would wait for a trail byte that never comes and show as nothing; the
-    // NUL after it makes the decoder give the replacement character for it.
-    QString text = decoder.decode(bytes);
-    text += decoder.decode(QByteArrayView("\0", 1));
-    if (text.endsWith(QChar(u'\0')))
-        text.chop(1);
-    return text;
+    return GbkDecode(QByteArrayView(reinterpret_cast<const char*>(field), static_cast<qsizetype>(length)));
 }
 
 QString FormatDottedQuad(const std::uint8_t* four) {

@@ -6,12 +6,11 @@
 
 #include "app/profile.h"
 #include "fuzz/fuzz_check.h"
+#include "terminal/gbk_codec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -40,10 +39,8 @@ QByteArray ReadFile(const QString& path) {
 }
 
 bool IsGbkText(const QByteArray& bytes) {
-    QStringDecoder decoder("GBK");
-    const QString text = decoder.decode(bytes);
-    QStringEncoder encoder("GBK");
-    return !decoder.hasError() && QByteArray(encoder.encode(text)) == bytes;
+    bool ok = false;
+    return GbkEncode(GbkDecode(bytes), &ok) == bytes && ok;
 }
 
 QString Take(const std::uint8_t*& data, std::size_t& size, std::size_t n) {

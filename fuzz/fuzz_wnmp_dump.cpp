@@ -6,8 +6,8 @@
 #include "fuzz/fuzz_capture.h"
 #include "fuzz/fuzz_check.h"
 #include "terminal/capture_dump.h"
+#include "terminal/gbk_codec.h"
 
-#include <QStringEncoder>
 #include <cstdio>
 #include <string>
 
@@ -40,7 +40,7 @@ bool Hex(const std::uint8_t* c, std::size_t n, std::size_t pos, int digits, unsi
 }
 
 std::string Gbk(const QString& text) {
-    const QByteArray bytes = QStringEncoder("GBK").encode(text);
+    const QByteArray bytes = GbkEncode(text);
     return std::string(bytes.constData(), std::size_t(bytes.size()));
 }
 

@@ -1,9 +1,9 @@
 #include "terminal/capture_dump.h"
 
 #include "card/hex_codec.h"
+#include "terminal/gbk_codec.h"
 
 #include <QByteArray>
-#include <QStringEncoder>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -185,11 +185,10 @@ struct WnmpTexts {
     std::array<std::string, 256> byteTail;
 
     WnmpTexts() {
-        QStringEncoder gbk("GBK");
-        message = gbk.encode(QStringLiteral("消息：\t"));
-        sequence = gbk.encode(QStringLiteral("序列号:\t"));
-        length = gbk.encode(QStringLiteral("数据长度:\t"));
-        unknown = gbk.encode(QStringLiteral("未知消息"));
+        message = GbkEncode(QStringLiteral("消息：\t"));
+        sequence = GbkEncode(QStringLiteral("序列号:\t"));
+        length = GbkEncode(QStringLiteral("数据长度:\t"));
+        unknown = GbkEncode(QStringLiteral("未知消息"));
         const std::pair<std::uint16_t, QString> table[] = {
             {0x00A1, QStringLiteral("(WNMP_SENDCFG,发送配置)")},
             {0x00A3, QStringLiteral("(WNMP_SETCFGACK,设置配置确认)")},
@@ -199,7 +198,7 @@ struct WnmpTexts {
             {0x00B2, QStringLiteral("(WNMP_XWNMP,扩展的WNMP命令)")},
         };
         for (const auto& [type, text] : table)
-            names.push_back({type, gbk.encode(text)});
+            names.push_back({type, GbkEncode(text)});
         for (int b = 0; b < 256; ++b) {
             char line[32];
             const char shown = b >= 0x20 && b <= 0x7E ? static_cast<char>(b) : ' ';

@@ -1,12 +1,8 @@
 #include "terminal/send_text.h"
 
-#include <QStringEncoder>
+#include "terminal/gbk_codec.h"
 
 namespace {
-
-constexpr char16_t kReplacement = 0xFFFD;
-
-QStringEncoder GbkEncoder() { return QStringEncoder("GBK", QStringConverter::Flag::Stateless); }
 
 // End of the character that starts at i: a surrogate pair and \r\n are one character each.
 qsizetype CharEnd(const QString& text, qsizetype i) {
@@ -16,13 +12,7 @@ qsizetype CharEnd(const QString& text, qsizetype i) {
     return pairs ? i + 2 : i + 1;
 }
 
-bool IsLoneSurrogate(const QString& text, qsizetype begin, qsizetype end) {
-    return end - begin == 1 && text.at(begin).isSurrogate();
-}
-
-// Line breaks become \r\n. Lone surrogates become U+FFFD: the codec would otherwise drop one at the
-// very end while turning the same one elsewhere into "?", and a prefix must cost what it costs inside
-// the whole text.
+// Line breaks become \r\n.
 QString LineText(const QString& text) {
     QString out;
     out.reserve(text.size() + text.size() / 8);
@@ -30,8 +20,6 @@ QString LineText(const QString& text) {
         const qsizetype end = CharEnd(text, i);
         if (text.at(i) == u'\n')
             out += QStringLiteral("\r\n");
-        else if (IsLoneSurrogate(text, i, end))
-            out += QChar(kReplacement);
         else
             out += QStringView(text).sliced(i, end - i);
         i = end;
@@ -41,16 +29,11 @@ QString LineText(const QString& text) {
 
 } // namespace
 
-QByteArray SendBoxBytes(const QString& text) {
-    QStringEncoder encoder = GbkEncoder();
-    return encoder.encode(LineText(text));
-}
+QByteArray SendBoxBytes(const QString& text) { return GbkEncode(LineText(text)); }
 
 int SendBoxByteLength(const QString& text) { return static_cast<int>(SendBoxBytes(text).size()); }
 
 QString TruncateSendBox(const QString& text, int maxBytes) {
-    QStringEncoder encoder = GbkEncoder();
-    const qint64 replacementCost = QByteArray(encoder.encode(QStringView(&kReplacement, 1))).size();
     qint64 used = 0;
     qsizetype i = 0;
     while (i < text.size()) {
@@ -61,10 +44,8 @@ QString TruncateSendBox(const QString& text, int maxBytes) {
             cost = 2;
         else if (c.unicode() < 0x80)
             cost = 1;
-        else if (IsLoneSurrogate(text, i, end))
-            cost = replacementCost;
         else
-            cost = QByteArray(encoder.encode(QStringView(text).sliced(i, end - i))).size();
+            cost = GbkEncode(QStringView(text).sliced(i, end - i)).size();
         if (used + cost > maxBytes)
             break;
         used += cost;

@@ -1,11 +1,11 @@
 #include "terminal/session_log.h"
 
 #include "serial/clock.h"
+#include "terminal/gbk_codec.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringEncoder>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -174,8 +174,6 @@ int CLogTarget::Verify() const { return QFileInfo::exists(m_path) ? 0 : ENOENT; 
 void CLogTarget::Close() { m_file.close(); }
 #endif
 
-QByteArray Gbk(const QString& text) { return QStringEncoder("GBK").encode(text); }
-
 const QString kBehind = QStringLiteral("文件的写入跟不上接收的速度");
 
 // "2026-12-07 18:05:01.123"
@@ -329,7 +327,7 @@ bool CSessionLog::Start(const QString& path, LogFormat format, const QString& wh
     if (format == LogFormat::Text) {
         const QString header = QStringLiteral("# Serimo " SERIMO_VERSION " log started %1 on %2\r\n")
                                    .arg(QString::fromLatin1(LogStamp(m_clock.LocalNow()).substr(0, 19)), where);
-        Append(Gbk(header), Writer::Chunk::AsIs);
+        Append(GbkEncode(header), Writer::Chunk::AsIs);
     }
     m_thread = std::thread([writer] { writer->Run(); });
     m_checkTimer.start();
@@ -408,7 +406,8 @@ void CSessionLog::Record(bool sent, const QByteArray& bytes) {
 void CSessionLog::Note(const QString& text) {
     if (!m_bRunning || m_format != LogFormat::Text)
         return;
-    Append(Gbk(QStringLiteral("# %1 %2\r\n").arg(QString::fromLatin1(LogStamp(m_clock.LocalNow())), text)),
+    Append(GbkEncode(
+               QStringLiteral("# %1 %2\r\n").arg(QString::fromLatin1(LogStamp(m_clock.LocalNow())), text)),
            Writer::Chunk::AsIs);
 }
 

@@ -3,6 +3,7 @@
 #include "app/compare_window.h"
 #include "app/file_viewer.h"
 #include "app/widget_prompts.h"
+#include "tests/support/gbk_table.h"
 
 #include <QApplication>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -39,7 +39,7 @@ private slots:
     }
 
     void viewerShowsGbkText() {
-        const QString path = Write("cap.txt", QStringEncoder("GBK").encode(QStringLiteral("中文\r\n第二行\tTAB")));
+        const QString path = Write("cap.txt", GbkBytes(QStringLiteral("中文\r\n第二行\tTAB")));
         prompts.ShowFile(path);
         prompts.ShowFile(path);
         const QList<CFileViewer*> viewers = Open<CFileViewer>();

@@ -276,7 +276,7 @@ void TestTerminalWindow::batchedViewFollowsTheRules() {
     CTerminalDlg& dlg = Open(
         QStringLiteral("[Receive]\nDisplayHexCode=%1\nAutoClearReceiveArea=%2\n").arg(int(hex)).arg(int(autoClear)));
     auto rules = [&] {
-        QString text = QStringDecoder("GBK").decode(QByteArray::fromStdString(dlg.m_strReceive));
+        QString text = GbkText(QByteArray::fromStdString(dlg.m_strReceive));
         return text.remove(QLatin1Char('\r'));
     };
     int frames = 0;
@@ -915,7 +915,7 @@ void TestTerminalWindow::wnmpDump() {
     dlg.m_ctrlCompareFile->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
     static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
 
-    QCOMPARE(ReadFile(QStringLiteral("save.wnp")), QByteArray(QStringEncoder("GBK").encode(text)));
+    QCOMPARE(ReadFile(QStringLiteral("save.wnp")), GbkBytes(text));
     QCOMPARE(ReadFile(QStringLiteral("save.txt")), QByteArray("keep"));
     QCOMPARE(f.prompts.shownFiles,
              text.isEmpty() ? QStringList() : QStringList(f.dir.filePath(QStringLiteral("save.wnp"))));

@@ -5,10 +5,9 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_mscomm.h"
 #include "tests/support/fake_prompts.h"
+#include "tests/support/gbk_table.h"
 
 #include <QFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -28,7 +27,7 @@ struct CWindowFixture {
     void WriteProfile(const QString& text) {
         QString crlf = text;
         crlf.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-        WriteProfileBytes(QStringEncoder("GBK").encode(crlf));
+        WriteProfileBytes(GbkBytes(crlf));
     }
     void WriteProfileBytes(const QByteArray& bytes) {
         QFile f(ProfilePath());
@@ -39,7 +38,7 @@ struct CWindowFixture {
         QFile f(ProfilePath());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    QString ProfileText() const { return QStringDecoder("GBK").decode(ProfileBytes()); }
+    QString ProfileText() const { return GbkText(ProfileBytes()); }
 
     // Between tests: no window, a fake control and prompts as new, no profile file.
     void Reset() {

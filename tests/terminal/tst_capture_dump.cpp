@@ -1,9 +1,9 @@
 #include "terminal/capture_dump.h"
 #include "terminal/dump_file.h"
 #include "terminal/stuffed_frame.h"
+#include "tests/support/gbk_table.h"
 
 #include <QFile>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <random>
@@ -17,8 +17,6 @@ QByteArray Array(const std::vector<std::uint8_t>& bytes) {
 }
 
 const std::uint8_t* Data(const QByteArray& bytes) { return reinterpret_cast<const std::uint8_t*>(bytes.constData()); }
-
-QByteArray Gbk(const QString& text) { return QStringEncoder("GBK").encode(text); }
 
 QByteArray TcpFrame(const QByteArray& payload, std::uint8_t type = kFrameTypeTcp) {
     std::vector<std::uint8_t> bytes(payload.begin(), payload.end());
@@ -200,10 +198,10 @@ void TestCaptureDump::wnmpDump() {
     QFETCH(QString, text);
     QFETCH(int, messages);
     std::uint64_t count = 0;
-    QCOMPARE(Array(WnmpDump(Data(capture), std::size_t(capture.size()), &count)), Gbk(text));
+    QCOMPARE(Array(WnmpDump(Data(capture), std::size_t(capture.size()), &count)), GbkBytes(text));
     QCOMPARE(int(count), messages);
     for (int piece : kPieces) {
-        QVERIFY2(WnmpInPieces(capture, piece, count) == Gbk(text), qPrintable(QString::number(piece)));
+        QVERIFY2(WnmpInPieces(capture, piece, count) == GbkBytes(text), qPrintable(QString::number(piece)));
         QCOMPARE(int(count), messages);
     }
 }
@@ -212,7 +210,8 @@ void TestCaptureDump::wnmpDump() {
 void TestCaptureDump::wnmpLongMessage() {
     const QByteArray capture = "\x05" "00B2000103E8" + QByteArray("7F").repeated(1000) + "\r";
     const QByteArray text = Array(WnmpDump(Data(capture), std::size_t(capture.size())));
-    QVERIFY(text.contains(Gbk(QStringLiteral("数据长度:\t1000\t(03E8H)\r\nOffset   0:\t \t(127)\t(7FH)\r\n"))));
+    QVERIFY(text.contains(
+        GbkBytes(QStringLiteral("数据长度:\t1000\t(03E8H)\r\nOffset   0:\t \t(127)\t(7FH)\r\n"))));
     QVERIFY(text.endsWith("Offset 999:\t \t(127)\t(7FH)\r\n" + QString(65, '*').toLatin1() + "\r\n\r\n"));
     const QByteArray longer = "\x05" "00B20001FFFF" + QByteArray("41").repeated(0xFFFF);
     const QByteArray longText = Array(WnmpDump(Data(longer), std::size_t(longer.size())));

@@ -1,10 +1,10 @@
 #include "terminal/capture_dump.h"
 #include "terminal/stuffed_frame.h"
+#include "tests/support/gbk_table.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <random>
@@ -66,7 +66,7 @@ private slots:
         QTest::addColumn<QByteArray>("dump");
         QTest::newRow("tcp") << "tcp" << QByteArray::fromHex("7EFF7D238448697D5E5AA57E") << QByteArray("Hi~");
         QTest::newRow("wnmp") << "wnmp" << QByteArray("\x05" "00AB0001000241073C\r")
-                              << QByteArray(QStringEncoder("GBK").encode(
+                              << GbkBytes(QString(
                                      QStringLiteral("消息：\t00ABH\t(WNMP_INFO,信息消息)\r\n序列号:\t0001H\r\n"
                                                     "数据长度:\t2\t(0002H)\r\nOffset   0:\tA\t(65)\t(41H)\r\n"
                                                     "Offset   1:\t \t(7)\t(07H)\r\n") +
