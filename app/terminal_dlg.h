@@ -100,6 +100,12 @@ public:
     // a message and the focus on the offending control, when a value is not acceptable).
     bool UpdateData(bool saveAndValidate);
     void OnOK();
+    // Ending from outside (a quit signal, a console's close event): from then on no box or dialog
+    // opens, a card exchange or a wait for output stops at its next look at the line, and the window
+    // ends as its close box ends it, settings unsaved. Quitting() also holds as soon as the request is
+    // marked (CQuitSignals::Request), while a wait still holds up the event loop.
+    void BeginQuit();
+    bool Quitting() const;
     void OnTimer(int id); // 100: icon animation, 101: one automatic send, 102: watch for a lost device
     void OnAbout();
     // The window's own menu: About, the serial devices dialog, reopening a device that comes back.
@@ -238,6 +244,8 @@ private:
     QString LogPortText() const;
     void WriteSettingNow(const QString& section, const QString& key, const QString& value);
 
+    bool m_bQuitting = false;
+    std::unique_ptr<IPrompts> m_pQuitGuard; // what m_prompts is: nothing opens once quitting
     IPrompts& m_prompts;
     CProfile& m_profile;
     IClock& m_clock;

@@ -60,6 +60,8 @@ bool CTerminalDlg::DrainOutput(std::size_t bytesQueued) {
     const qint64 deadline = m_clock.NowMs() + LineTimeMs(bytesQueued) + kDrainSlackMs;
     try {
         while (m_ctrlComm.GetPortOpen() && m_ctrlComm.GetOutBufferCount() > 0) {
+            if (Quitting())
+                return false;
             if (m_clock.NowMs() >= deadline) {
                 m_ctrlComm.SetOutBufferCount(0);
                 if (!m_bDrainWarned) {
