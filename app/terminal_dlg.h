@@ -119,6 +119,7 @@ public:
     void StopLog();
     CSessionLog& SessionLog() { return *m_pLog; }
     void OnTimestampsToggle();
+    void OnLineEndChosen(LineEnd rule);
     // The devices the device dialog offers and whose return is watched for; the platform's unless a
     // test hands in its own.
     void SetDeviceList(ISerialDeviceList* list) { m_pDeviceList = list; }
@@ -197,6 +198,7 @@ public:
     bool m_bReopenWhenBack = false;
     QString m_strLostDevice; // the device a lost port is waiting for
     bool m_bTimestamps = false;
+    DisplayLineEnds m_lineEnds; // what ends a line in text display
     QString m_strLogPath; // the last log file chosen
 
     // Controls.

@@ -89,6 +89,8 @@ private slots:
     void menuLogHoldsWhatWentOverTheLine();
     void stampsInTheReceiveArea_data();
     void stampsInTheReceiveArea();
+    void lineEndChoiceIsKept_data();
+    void lineEndChoiceIsKept();
 
 private:
     static QAction* MenuItem(CTerminalDlg& dlg, QMenu& menu, const QString& start) {
@@ -1042,6 +1044,8 @@ void TestTerminalWindow::stampsInTheReceiveArea_data() {
     QTest::newRow("hex, 50 ms quiet") << true << 1 << QByteArrayList{"0:A", "50:BC", "10:D"}
                                       << "[14:05:09.000] 41 \n[14:05:09.050] 42 43 44 ";
     QTest::newRow("hex, clear") << true << 0 << QByteArrayList{"0:A", "clear", "100:B"} << "[14:05:09.100] 42 ";
+    QTest::newRow("hex and back to text") << false << 0 << QByteArrayList{"0:a", "hex", "10:B", "text", "10:c\r\n"}
+                                          << "[14:05:09.000] a\n[14:05:09.010] 42 \n[14:05:09.020] c\n";
 }
 
 void TestTerminalWindow::stampsInTheReceiveArea() {
@@ -1057,6 +1061,10 @@ void TestTerminalWindow::stampsInTheReceiveArea() {
             static_cast<QPushButton*>(dlg.Control(1008))->click();
             continue;
         }
+        if (step == "hex" || step == "text") {
+            dlg.m_ctrlHexDisplay->setChecked(step == "hex");
+            continue;
+        }
         const int gap = step.left(step.indexOf(':')).toInt();
         const QByteArray bytes = step.mid(step.indexOf(':') + 1);
         f.clock.Advance(gap);
@@ -1067,6 +1075,35 @@ void TestTerminalWindow::stampsInTheReceiveArea() {
     }
     QCOMPARE(Shown(dlg), shown);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), received.size()), received);
+}
+
+void TestTerminalWindow::lineEndChoiceIsKept_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("checked");
+    QTest::newRow("nothing stored") << QString() << "按 CR 换行";
+    QTest::newRow("LF") << "LF" << "按 LF 换行";
+    QTest::newRow("CRLF") << "CRLF" << "按 CR LF 换行";
+    QTest::newRow("ANY") << "ANY" << "CR、LF、CR LF 均换行";
+    QTest::newRow("other names read as CR") << "lf" << "按 CR 换行";
+}
+
+// The menu shows the stored choice; a new one is kept at once and applies to what arrives next.
+void TestTerminalWindow::lineEndChoiceIsKept() {
+    QFETCH(QString, stored);
+    QFETCH(QString, checked);
+    CTerminalDlg& dlg = Open(stored.isNull() ? QString() : QStringLiteral("[Display]\nLineEnd=%1\n").arg(stored));
+    QMenu menu;
+    QMenu* lineEnds = MenuItem(dlg, menu, QStringLiteral("换行方式"))->menu();
+    QVERIFY(lineEnds);
+    QStringList ticked;
+    for (QAction* a : lineEnds->actions())
+        if (a->isChecked())
+            ticked << a->text();
+    QCOMPARE(ticked, QStringList(checked));
+    lineEnds->actions().at(1)->trigger();
+    QVERIFY(f.ProfileText().contains(QStringLiteral("[Display]\r\nLineEnd=LF\r\n")));
+    f.comm.Receive("a\rb\nc");
+    QCOMPARE(Shown(dlg), QStringLiteral("ab\nc"));
 }
 
 QTEST_MAIN(TestTerminalWindow)

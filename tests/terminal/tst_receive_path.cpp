@@ -1,8 +1,10 @@
 #include "terminal/receive_display.h"
+#include "terminal/receive_stamps.h"
 #include "terminal/rx_capture.h"
 
 #include <QByteArray>
 #include <QTest>
+#include <QTime>
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -23,6 +25,8 @@ private slots:
     void displayPiece_data();
     void displayPiece();
     void displayPieceAppends();
+    void lineEnds_data();
+    void lineEnds();
     void hexDisplayOfEveryByte();
     void needsClear_data();
     void needsClear();
@@ -71,6 +75,54 @@ void TestReceivePath::displayPieceAppends() {
     AppendDisplayPiece(Data(a), 2, false, out);
     AppendDisplayPiece(Data(a), 2, true, out);
     QCOMPARE(QByteArray::fromStdString(out), QByteArray("RX\r\nA\r\n41 0D "));
+}
+
+void TestReceivePath::lineEnds_data() {
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("shown");
+    const int cr = int(LineEnd::CR), lf = int(LineEnd::LF), crlf = int(LineEnd::CRLF), any = int(LineEnd::Any);
+    QTest::newRow("CR: CR LF") << cr << QByteArray("a\r\nb") << QByteArray("a\r\nb");
+    QTest::newRow("CR: LF dropped") << cr << QByteArray("a\nb\n") << QByteArray("ab");
+    QTest::newRow("CR: LF CR") << cr << QByteArray("a\n\rb") << QByteArray("a\r\nb");
+    QTest::newRow("LF: LF") << lf << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("LF: CR dropped") << lf << QByteArray("a\rb\r\n") << QByteArray("ab\r\n");
+    QTest::newRow("CRLF: pairs") << crlf << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("CRLF: lone CR and LF dropped") << crlf << QByteArray("a\rb\nc\n\rd") << QByteArray("abcd");
+    QTest::newRow("CRLF: CR CR LF") << crlf << QByteArray("a\r\r\nb") << QByteArray("a\r\nb");
+    QTest::newRow("ANY: each alone") << any << QByteArray("a\rb\nc") << QByteArray("a\r\nb\r\nc");
+    QTest::newRow("ANY: CR LF is one") << any << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("ANY: LF CR is two") << any << QByteArray("a\n\rb") << QByteArray("a\r\n\r\nb");
+    QTest::newRow("ANY: CR CR LF LF") << any << QByteArray("a\r\r\n\nb") << QByteArray("a\r\n\r\n\r\nb");
+}
+
+// The same bytes show the same lines whatever reads they arrive in (a CR LF split between two reads
+// is still one line end), and with stamps every line starts with one.
+void TestReceivePath::lineEnds() {
+    QFETCH(int, rule);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, shown);
+    const std::string stamp = "[12:00:00.000] ";
+    QList<QByteArray> lines = shown.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (i + 1 < lines.size() || !lines[i].isEmpty())
+            lines[i].prepend(stamp.c_str());
+    const QByteArray stamped = lines.join('\n');
+    for (qsizetype readSize = 1; readSize <= bytes.size(); ++readSize) {
+        DisplayLineEnds ends{LineEnd(rule)};
+        CReceiveStamps stamps;
+        std::string all, allStamped;
+        for (qsizetype at = 0; at < bytes.size(); at += readSize) {
+            const QByteArray read = bytes.mid(at, readSize);
+            std::string piece;
+            AppendDisplayPiece(Data(read), std::size_t(read.size()), false, piece, ends);
+            all += piece;
+            stamps.Stamp(piece, false, allStamped.empty(), 0, QTime(12, 0));
+            allStamped += piece;
+        }
+        QCOMPARE(QByteArray::fromStdString(all), shown);
+        QCOMPARE(QByteArray::fromStdString(allStamped), stamped);
+    }
 }
 
 void TestReceivePath::hexDisplayOfEveryByte() {
