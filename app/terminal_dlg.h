@@ -180,6 +180,7 @@ public:
     CardConfigRecord m_configReadBack;
     bool m_bAutoClear = false;
     bool m_bAutoSend = false;
+    bool m_bAutoSendOn = false; // ticked on in this run: runs whenever the port is open
     bool m_bHexDisplay = false;
     bool m_bHexSend = false;
     CMSComm& m_ctrlComm;

@@ -19,6 +19,7 @@ namespace {
 const QString kLogFilter =
     QStringLiteral("原始数据 (*.bin *.raw *.cap)|*.bin;*.raw;*.cap|带时间戳文本 (*.log *.txt)|*.log;*.txt||");
 constexpr int kTextFilter = 1;
+const QString kNoPort = QStringLiteral("no port");
 
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
@@ -75,7 +76,10 @@ void CTerminalDlg::OnLogToggle() {
 
 bool CTerminalDlg::StartLog(const QString& path, LogFormat format) {
     QString error;
-    if (!m_pLog->Start(path, format, LogPortText(), &error)) {
+    QString where = LogPortText();
+    if (!m_ctrlComm.GetPortOpen() && where != kNoPort)
+        where += QStringLiteral(", port closed");
+    if (!m_pLog->Start(path, format, where, &error)) {
         m_ctrlLogIndicator->hide();
         m_prompts.MessageBox(QStringLiteral("无法记录到文件 %1：%2").arg(Native(path), error));
         return false;
@@ -101,7 +105,7 @@ void CTerminalDlg::OnLogFailed(const QString& reason) {
 QString CTerminalDlg::LogPortText() const {
     const PortChoice choice{m_nPort, m_nBaud, m_nParity, m_nDataBits, m_nStopBits, m_nHandshake};
     if (!CheckPortChoice(choice).isEmpty())
-        return QStringLiteral("no port");
+        return kNoPort;
     const short port = PortTable()[m_nPort].commPort;
     QString device = m_ctrlComm.DeviceNameFor(port);
     if (device.isEmpty())

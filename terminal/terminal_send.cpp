@@ -116,6 +116,7 @@ void CTerminalDlg::OnAutoSendToggle() {
     if (m_ctrlAutoSend->isChecked() == m_bAutoSend)
         return; // the program set the box to what it already holds
     m_bAutoSend = m_ctrlAutoSend->isChecked();
+    m_bAutoSendOn = m_bAutoSend;
     if (m_bAutoSend) {
         m_nAutoSendPeriod = LeadingPeriod(m_ctrlPeriod->text());
         ArmAutoSendTimer();

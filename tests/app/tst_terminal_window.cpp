@@ -6,6 +6,7 @@
 #include "terminal/rx_capture.h"
 #include "terminal/stuffed_frame.h"
 #include "terminal/receive_view.h"
+#include "tests/support/fake_device_list.h"
 #include "tests/support/window_fixture.h"
 
 #include <QAccessible>
@@ -69,6 +70,8 @@ private slots:
     void autoSendArming_data();
     void autoSendArming();
     void autoSendTicksSendTheBoxAsItIsNow();
+    void autoSendRunsAgainAfterAnOpen_data();
+    void autoSendRunsAgainAfterAnOpen();
     void boxesChangedWithoutAClick();
     void sendFileInBlocks_data();
     void sendFileInBlocks();
@@ -89,6 +92,7 @@ private slots:
     void menuLogHoldsWhatWentOverTheLine();
     void stampsInTheReceiveArea_data();
     void stampsInTheReceiveArea();
+    void logNotesFollowThePort();
     void lineEndChoiceIsKept_data();
     void lineEndChoiceIsKept();
 
@@ -666,6 +670,47 @@ void TestTerminalWindow::autoSendTicksSendTheBoxAsItIsNow() {
     QVERIFY(!dlg.AutoSendTimer().isActive());
 }
 
+void TestTerminalWindow::autoSendRunsAgainAfterAnOpen_data() {
+    QTest::addColumn<bool>("tickedByHand");
+    QTest::addColumn<QString>("how"); // the device came back ("reopen"), or a port chosen after "lost"/"closed"
+    QTest::addColumn<bool>("running");
+    QTest::newRow("device came back") << true << "reopen" << true;
+    QTest::newRow("lost, port chosen by hand") << true << "lost" << true;
+    QTest::newRow("closed, port chosen by hand") << true << "closed" << true;
+    // Ticked only in the profile, it never ran: an open does not start it either.
+    QTest::newRow("stored ticked, device came back") << false << "reopen" << false;
+}
+
+void TestTerminalWindow::autoSendRunsAgainAfterAnOpen() {
+    QFETCH(bool, tickedByHand);
+    QFETCH(QString, how);
+    QFETCH(bool, running);
+    CTerminalDlg& dlg =
+        Open(QStringLiteral("[Send]\nAutoSend=%1\n[Reconnect]\nReopenWhenDeviceReturns=1\n").arg(int(!tickedByHand)));
+    CFakeDeviceList devices;
+    devices.present.insert(QStringLiteral("/fake/com1"));
+    dlg.SetDeviceList(&devices);
+    dlg.m_ctrlPeriod->setText(QStringLiteral("200"));
+    if (tickedByHand)
+        dlg.m_ctrlAutoSend->click();
+    if (how == "closed") {
+        dlg.m_ctrlClosePort->click();
+    } else {
+        f.comm.SetPortOpen(false);
+        f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.ReopenTimer().isActive(), 5000);
+    }
+    QVERIFY(!dlg.AutoSendTimer().isActive());
+    if (how == "reopen")
+        dlg.OnTimer(102);
+    else
+        emit dlg.m_ctrlPort->activated(0);
+    QVERIFY(f.comm.GetPortOpen() && dlg.m_ctrlAutoSend->isChecked());
+    QCOMPARE(dlg.AutoSendTimer().isActive(), running);
+    if (running)
+        QCOMPARE(dlg.AutoSendTimer().interval(), 200);
+}
+
 void TestTerminalWindow::boxesChangedWithoutAClick() {
     // An accessibility client changes a box through toggle(), which emits no click; the program
     // must follow the box, and loading settings into the boxes must not flip anything.
@@ -1075,6 +1120,28 @@ void TestTerminalWindow::stampsInTheReceiveArea() {
     }
     QCOMPARE(Shown(dlg), shown);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), received.size()), received);
+}
+
+// A log started while the port is closed says so, and a switch to a port that cannot be opened
+// notes that the one that was open is closed.
+void TestTerminalWindow::logNotesFollowThePort() {
+    f.clock.SetLocal(QDateTime(QDate(2024, 3, 5), QTime(14, 5, 9)));
+    f.comm.missingPorts = {2};
+    CTerminalDlg& dlg = Open(QStringLiteral("[Com Port]\nComPort=1\n[Devices]\nCom1=/fake/one\nCom2=/fake/two\n"));
+    QVERIFY(!f.comm.GetPortOpen());
+    const QString settings = f.comm.GetSettings();
+    QVERIFY(dlg.StartLog(f.dir.filePath(QStringLiteral("s.log")), LogFormat::Text));
+    for (int port : {0, 1}) {
+        dlg.m_ctrlPort->setCurrentIndex(port);
+        emit dlg.m_ctrlPort->activated(port);
+    }
+    dlg.StopLog();
+    const QList<QByteArray> lines = ReadFile(QStringLiteral("s.log")).split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY2(lines[0].endsWith(" on Com2 (/fake/two) " + settings.toLatin1() + ", port closed\r"), lines[0]);
+    QCOMPARE(lines[1], "# 2024-03-05 14:05:09.000 opened Com1 (/fake/one) " + settings.toLatin1() + "\r");
+    QCOMPARE(lines[2], "# 2024-03-05 14:05:09.000 closed Com1; cannot open Com2 (/fake/two) " + settings.toLatin1() +
+                           ": /fake/com2: No such file or directory\r");
 }
 
 void TestTerminalWindow::lineEndChoiceIsKept_data() {
