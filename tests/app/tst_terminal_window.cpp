@@ -70,7 +70,6 @@ private slots:
     void autoSendArming_data();
     void autoSendArming();
     void autoSendTicksSendTheBoxAsItIsNow();
-    void autoSendRunsAgainAfterAnOpen_data();
     void autoSendRunsAgainAfterAnOpen();
     void boxesChangedWithoutAClick();
     void sendFileInBlocks_data();
@@ -93,8 +92,6 @@ private slots:
     void stampsInTheReceiveArea_data();
     void stampsInTheReceiveArea();
     void logNotesFollowThePort();
-    void lineEndChoiceIsKept_data();
-    void lineEndChoiceIsKept();
 
 private:
     static QAction* MenuItem(CTerminalDlg& dlg, QMenu& menu, const QString& start) {
@@ -670,45 +667,18 @@ void TestTerminalWindow::autoSendTicksSendTheBoxAsItIsNow() {
     QVERIFY(!dlg.AutoSendTimer().isActive());
 }
 
-void TestTerminalWindow::autoSendRunsAgainAfterAnOpen_data() {
-    QTest::addColumn<bool>("tickedByHand");
-    QTest::addColumn<QString>("how"); // the device came back ("reopen"), or a port chosen after "lost"/"closed"
-    QTest::addColumn<bool>("running");
-    QTest::newRow("device came back") << true << "reopen" << true;
-    QTest::newRow("lost, port chosen by hand") << true << "lost" << true;
-    QTest::newRow("closed, port chosen by hand") << true << "closed" << true;
-    // Ticked only in the profile, it never ran: an open does not start it either.
-    QTest::newRow("stored ticked, device came back") << false << "reopen" << false;
-}
-
+// A lost device stops periodic sending; the port reopened starts it again.
 void TestTerminalWindow::autoSendRunsAgainAfterAnOpen() {
-    QFETCH(bool, tickedByHand);
-    QFETCH(QString, how);
-    QFETCH(bool, running);
-    CTerminalDlg& dlg =
-        Open(QStringLiteral("[Send]\nAutoSend=%1\n[Reconnect]\nReopenWhenDeviceReturns=1\n").arg(int(!tickedByHand)));
+    CTerminalDlg& dlg = Open(QStringLiteral("[Reconnect]\nReopenWhenDeviceReturns=1\n"));
     CFakeDeviceList devices;
     devices.present.insert(QStringLiteral("/fake/com1"));
     dlg.SetDeviceList(&devices);
-    dlg.m_ctrlPeriod->setText(QStringLiteral("200"));
-    if (tickedByHand)
-        dlg.m_ctrlAutoSend->click();
-    if (how == "closed") {
-        dlg.m_ctrlClosePort->click();
-    } else {
-        f.comm.SetPortOpen(false);
-        f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
-        QTRY_VERIFY_WITH_TIMEOUT(dlg.ReopenTimer().isActive(), 5000);
-    }
-    QVERIFY(!dlg.AutoSendTimer().isActive());
-    if (how == "reopen")
-        dlg.OnTimer(102);
-    else
-        emit dlg.m_ctrlPort->activated(0);
-    QVERIFY(f.comm.GetPortOpen() && dlg.m_ctrlAutoSend->isChecked());
-    QCOMPARE(dlg.AutoSendTimer().isActive(), running);
-    if (running)
-        QCOMPARE(dlg.AutoSendTimer().interval(), 200);
+    dlg.m_ctrlAutoSend->click();
+    f.comm.SetPortOpen(false);
+    f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.ReopenTimer().isActive() && !dlg.AutoSendTimer().isActive(), 5000);
+    dlg.OnTimer(102);
+    QVERIFY(f.comm.GetPortOpen() && dlg.AutoSendTimer().isActive());
 }
 
 void TestTerminalWindow::boxesChangedWithoutAClick() {
@@ -1068,6 +1038,8 @@ void TestTerminalWindow::menuLogHoldsWhatWentOverTheLine() {
     QMenu again;
     MenuItem(dlg, again, QStringLiteral("显示时间戳"))->trigger();
     QVERIFY(dlg.m_bTimestamps && f.ProfileText().contains(QStringLiteral("[Display]\r\nTimestamps=1\r\n")));
+    MenuItem(dlg, again, QStringLiteral("换行方式"))->menu()->actions().at(3)->trigger();
+    QVERIFY(dlg.m_lineEnds.rule == LineEnd::Any && f.ProfileText().contains(QStringLiteral("\r\nLineEnd=ANY\r\n")));
 }
 
 void TestTerminalWindow::stampsInTheReceiveArea_data() {
@@ -1089,6 +1061,8 @@ void TestTerminalWindow::stampsInTheReceiveArea_data() {
     QTest::newRow("hex, 50 ms quiet") << true << 1 << QByteArrayList{"0:A", "50:BC", "10:D"}
                                       << "[14:05:09.000] 41 \n[14:05:09.050] 42 43 44 ";
     QTest::newRow("hex, clear") << true << 0 << QByteArrayList{"0:A", "clear", "100:B"} << "[14:05:09.100] 42 ";
+    QTest::newRow("CR LF split, CRLF rule") << false << 1 << QByteArrayList{"CRLF", "0:a\r", "10:\nb\r\n"}
+                                            << "[14:05:09.000] a\n[14:05:09.010] b\n";
     QTest::newRow("hex and back to text") << false << 0 << QByteArrayList{"0:a", "hex", "10:B", "text", "10:c\r\n"}
                                           << "[14:05:09.000] a\n[14:05:09.010] 42 \n[14:05:09.020] c\n";
 }
@@ -1108,6 +1082,10 @@ void TestTerminalWindow::stampsInTheReceiveArea() {
         }
         if (step == "hex" || step == "text") {
             dlg.m_ctrlHexDisplay->setChecked(step == "hex");
+            continue;
+        }
+        if (step == "CRLF") {
+            dlg.OnLineEndChosen(LineEnd::CRLF);
             continue;
         }
         const int gap = step.left(step.indexOf(':')).toInt();
@@ -1142,35 +1120,6 @@ void TestTerminalWindow::logNotesFollowThePort() {
     QCOMPARE(lines[1], "# 2024-03-05 14:05:09.000 opened Com1 (/fake/one) " + settings.toLatin1() + "\r");
     QCOMPARE(lines[2], "# 2024-03-05 14:05:09.000 closed Com1; cannot open Com2 (/fake/two) " + settings.toLatin1() +
                            ": /fake/com2: No such file or directory\r");
-}
-
-void TestTerminalWindow::lineEndChoiceIsKept_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("checked");
-    QTest::newRow("nothing stored") << QString() << "按 CR 换行";
-    QTest::newRow("LF") << "LF" << "按 LF 换行";
-    QTest::newRow("CRLF") << "CRLF" << "按 CR LF 换行";
-    QTest::newRow("ANY") << "ANY" << "CR、LF、CR LF 均换行";
-    QTest::newRow("other names read as CR") << "lf" << "按 CR 换行";
-}
-
-// The menu shows the stored choice; a new one is kept at once and applies to what arrives next.
-void TestTerminalWindow::lineEndChoiceIsKept() {
-    QFETCH(QString, stored);
-    QFETCH(QString, checked);
-    CTerminalDlg& dlg = Open(stored.isNull() ? QString() : QStringLiteral("[Display]\nLineEnd=%1\n").arg(stored));
-    QMenu menu;
-    QMenu* lineEnds = MenuItem(dlg, menu, QStringLiteral("换行方式"))->menu();
-    QVERIFY(lineEnds);
-    QStringList ticked;
-    for (QAction* a : lineEnds->actions())
-        if (a->isChecked())
-            ticked << a->text();
-    QCOMPARE(ticked, QStringList(checked));
-    lineEnds->actions().at(1)->trigger();
-    QVERIFY(f.ProfileText().contains(QStringLiteral("[Display]\r\nLineEnd=LF\r\n")));
-    f.comm.Receive("a\rb\nc");
-    QCOMPARE(Shown(dlg), QStringLiteral("ab\nc"));
 }
 
 QTEST_MAIN(TestTerminalWindow)
