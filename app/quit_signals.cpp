@@ -1,6 +1,18 @@
 #include "app/quit_signals.h"
 
 #include <QSocketNotifier>
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> g_quitRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+} // namespace
+
+void CQuitSignals::Request() noexcept { g_quitRequested.store(true); }
+
+bool CQuitSignals::Requested() noexcept { return g_quitRequested.load(); }
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -14,6 +26,7 @@ int g_signalFds[2] = {-1, -1};
 constexpr int kQuitSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void OnQuitSignal(int signal) {
+    CQuitSignals::Request();
     const char byte = char(signal);
     [[maybe_unused]] const ssize_t n = ::write(g_signalFds[0], &byte, 1);
     // The next one is not caught: a program that does not end on the first still ends on the second.

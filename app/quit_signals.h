@@ -15,6 +15,11 @@ public:
     explicit CQuitSignals(QObject* parent = nullptr);
     ~CQuitSignals() override;
 
+    // Marks that the program is to end, before the event loop hears of it, so that a wait that holds
+    // the loop (a card's silence) ends at once. Safe in a signal handler and on any thread.
+    static void Request() noexcept;
+    static bool Requested() noexcept;
+
 signals:
     void Quit();
 

@@ -13,6 +13,7 @@ inline const QString kReconnect = QStringLiteral("Reconnect");
 inline const QString kReopenWhenBackKey = QStringLiteral("ReopenWhenDeviceReturns");
 inline const QString kDisplay = QStringLiteral("Display");
 inline const QString kTimestampsKey = QStringLiteral("Timestamps");
+inline const QString kLineEndKey = QStringLiteral("LineEnd");
 inline const QString kLog = QStringLiteral("Log");
 inline const QString kLogPathKey = QStringLiteral("Path");
 

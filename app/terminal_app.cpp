@@ -20,11 +20,12 @@ int CTerminalApp::InitInstance(const CommandLine& commandLine) {
     if (commandLine.startOnCom1 && profile.GetProfileInt(settings::kComPort, portKey, 0) != 0)
         profile.WriteProfileInt(settings::kComPort, portKey, 0);
     // Ended from outside (Ctrl+C, kill, logging out): as the close box ends it, settings unsaved. Boxes
-    // and dialogs open above the window are closed first, or the window would wait for them; that
-    // holds from the first message the window may show while it starts.
+    // and dialogs open above the window are closed first, or the window would wait for them, and no
+    // new one opens (CTerminalDlg::Quitting); that holds from the first message the window may show
+    // while it starts.
     CQuitSignals quitSignals;
     bool quit = false;
-    QDialog* window = nullptr;
+    CTerminalDlg* window = nullptr;
     QObject::connect(&quitSignals, &CQuitSignals::Quit, [&window, &quit] {
         quit = true;
         for (int i = 0; i < 16; ++i) {
@@ -34,7 +35,7 @@ int CTerminalApp::InitInstance(const CommandLine& commandLine) {
             modal->close();
         }
         if (window)
-            window->reject();
+            window->BeginQuit();
     });
     CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
     CWidgetPrompts prompts;

@@ -1,6 +1,7 @@
 // The window's values between controls and members, the send box's length limit, and leaving the
-// window with OK (or Enter).
+// window with OK (or Enter) or from outside.
 #include "app/prompts.h"
+#include "app/quit_signals.h"
 #include "app/terminal_dlg.h"
 #include "terminal/receive_view.h"
 #include "terminal/send_text.h"
@@ -138,3 +139,10 @@ void CTerminalDlg::OnOK() {
     SaveSettings();
     accept();
 }
+
+void CTerminalDlg::BeginQuit() {
+    m_bQuitting = true;
+    reject();
+}
+
+bool CTerminalDlg::Quitting() const { return m_bQuitting || CQuitSignals::Requested(); }

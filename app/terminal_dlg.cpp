@@ -2,6 +2,7 @@
 
 #include "app/profile.h"
 #include "app/prompts.h"
+#include "app/quit_guard_prompts.h"
 #include "app/settings.h"
 #include "card/card_protocol.h"
 #include "res/artwork.h"
@@ -97,8 +98,9 @@ static const MessageMapEntry kMessageMap[] = {
 
 CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, IClock& clock, QWidget* parent)
     : QDialog(parent), m_rxBuffer(new std::uint8_t[kRxBufferSize]()),
-      m_answer(new std::uint8_t[kAnswerBufferSize]()), m_ctrlComm(comm), m_prompts(prompts), m_profile(profile),
-      m_clock(clock) {
+      m_answer(new std::uint8_t[kAnswerBufferSize]()), m_ctrlComm(comm),
+      m_pQuitGuard(std::make_unique<CQuitGuardPrompts>(prompts, [this] { return Quitting(); })),
+      m_prompts(*m_pQuitGuard), m_profile(profile), m_clock(clock) {
     m_hIcon = ResIcon(IDR_MAINFRAME);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);

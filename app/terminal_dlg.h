@@ -100,6 +100,12 @@ public:
     // a message and the focus on the offending control, when a value is not acceptable).
     bool UpdateData(bool saveAndValidate);
     void OnOK();
+    // Ending from outside (a quit signal, a console's close event): from then on no box or dialog
+    // opens, a card exchange or a wait for output stops at its next look at the line, and the window
+    // ends as its close box ends it, settings unsaved. Quitting() also holds as soon as the request is
+    // marked (CQuitSignals::Request), while a wait still holds up the event loop.
+    void BeginQuit();
+    bool Quitting() const;
     void OnTimer(int id); // 100: icon animation, 101: one automatic send, 102: watch for a lost device
     void OnAbout();
     // The window's own menu: About, the serial devices dialog, reopening a device that comes back.
@@ -113,6 +119,7 @@ public:
     void StopLog();
     CSessionLog& SessionLog() { return *m_pLog; }
     void OnTimestampsToggle();
+    void OnLineEndChosen(LineEnd rule);
     // The devices the device dialog offers and whose return is watched for; the platform's unless a
     // test hands in its own.
     void SetDeviceList(ISerialDeviceList* list) { m_pDeviceList = list; }
@@ -173,6 +180,7 @@ public:
     CardConfigRecord m_configReadBack;
     bool m_bAutoClear = false;
     bool m_bAutoSend = false;
+    bool m_bAutoSendOn = false; // ticked on in this run: runs whenever the port is open
     bool m_bHexDisplay = false;
     bool m_bHexSend = false;
     CMSComm& m_ctrlComm;
@@ -191,6 +199,7 @@ public:
     bool m_bReopenWhenBack = false;
     QString m_strLostDevice; // the device a lost port is waiting for
     bool m_bTimestamps = false;
+    DisplayLineEnds m_lineEnds; // what ends a line in text display
     QString m_strLogPath; // the last log file chosen
 
     // Controls.
@@ -238,6 +247,8 @@ private:
     QString LogPortText() const;
     void WriteSettingNow(const QString& section, const QString& key, const QString& value);
 
+    bool m_bQuitting = false;
+    std::unique_ptr<IPrompts> m_pQuitGuard; // what m_prompts is: nothing opens once quitting
     IPrompts& m_prompts;
     CProfile& m_profile;
     IClock& m_clock;

@@ -63,6 +63,8 @@ int CTerminalDlg::RunCardExchange(CardRequest request, int room) {
         ShowRxCount();
         m_prompts.MessageBox(QStringLiteral("为保证命令的可靠运行，RX清0。"));
     }
+    if (Quitting())
+        return 0; // that box may have been closed by the end of the program: nothing goes out
     CReceiveEventsOff eventsOff(m_ctrlComm);
     SendCardFrame(BuildCardRequest(request, m_config));
 
@@ -71,7 +73,7 @@ int CTerminalDlg::RunCardExchange(CardRequest request, int room) {
     try {
         qint64 reference = m_clock.NowSeconds();
         bool complete = false;
-        while (!complete) {
+        while (!complete && !Quitting()) {
             if (m_clock.NowSeconds() - reference > kSilenceSeconds)
                 break;
             if (!m_ctrlComm.GetPortOpen())

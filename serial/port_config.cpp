@@ -42,6 +42,8 @@ bool CTerminalDlg::OpenPort() {
 bool CTerminalDlg::TryOpenPort(bool quiet) {
     const PortChoice choice{m_nPort, m_nBaud, m_nParity, m_nDataBits, m_nStopBits, m_nHandshake};
     const QString problem = CheckPortChoice(choice);
+    const bool wasOpen = m_ctrlComm.GetPortOpen();
+    const short oldPort = m_ctrlComm.GetCommPort();
     QString reason;
     if (!problem.isEmpty()) {
         if (!quiet)
@@ -80,10 +82,22 @@ bool CTerminalDlg::TryOpenPort(bool quiet) {
             RefreshCts();
             RefreshDsr();
             m_bDrainWarned = false;
+            // Closing stopped the periodic sending; a night of a flaky adapter must keep sending.
+            if (m_bAutoSendOn && !m_autoSendTimer.isActive())
+                ArmAutoSendTimer();
             return true;
         }
     }
     ClosePort();
+    if (wasOpen) {
+        // The port that was open is closed now, as by "关闭串口".
+        QString note = QStringLiteral("closed Com%1").arg(oldPort);
+        if (problem.isEmpty())
+            note += QStringLiteral("; cannot open ") + LogPortText();
+        if (const QString why = problem.isEmpty() ? reason : problem; !why.isEmpty())
+            note += QStringLiteral(": ") + why;
+        m_pLog->Note(note);
+    }
     if (quiet)
         return false;
     QString message = QStringLiteral("串口%1无法打开！\n注：该串口可能不存在，或已经被其它应用程序占用。").arg(m_nPort + 1);

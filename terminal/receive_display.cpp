@@ -30,7 +30,33 @@ constexpr auto kHexTable = MakeHexTable();
 
 } // namespace
 
+const char* LineEndName(LineEnd rule) {
+    switch (rule) {
+    case LineEnd::LF:
+        return "LF";
+    case LineEnd::CRLF:
+        return "CRLF";
+    case LineEnd::Any:
+        return "ANY";
+    case LineEnd::CR:
+        break;
+    }
+    return "CR";
+}
+
+LineEnd LineEndFromName(std::string_view name) {
+    for (LineEnd rule : {LineEnd::LF, LineEnd::CRLF, LineEnd::Any})
+        if (name == LineEndName(rule))
+            return rule;
+    return LineEnd::CR;
+}
+
 void AppendDisplayPiece(const std::uint8_t* bytes, std::size_t n, bool hex, std::string& out) {
+    DisplayLineEnds classic;
+    AppendDisplayPiece(bytes, n, hex, out, classic);
+}
+
+void AppendDisplayPiece(const std::uint8_t* bytes, std::size_t n, bool hex, std::string& out, DisplayLineEnds& ends) {
     if (n == 0)
         return;
     const std::size_t start = out.size();
@@ -43,9 +69,10 @@ void AppendDisplayPiece(const std::uint8_t* bytes, std::size_t n, bool hex, std:
             dst[1] = cell[1];
             dst[2] = cell[2];
         }
+        ends.afterCR = false;
         return;
     }
-    // At most two characters per byte (0D); shrink to what was written.
+    // At most two characters per byte (a line end); shrink to what was written.
     out.resize(start + 2 * n);
     char* const begin = out.data() + start;
     char* dst = begin;
@@ -54,11 +81,25 @@ void AppendDisplayPiece(const std::uint8_t* bytes, std::size_t n, bool hex, std:
         const char c = kTextTable[b];
         if (c != 0) {
             *dst++ = c;
-        } else if (b == 0x0D) {
+            continue;
+        }
+        bool breaks = false;
+        if (b == 0x0D) {
+            breaks = ends.rule == LineEnd::CR || ends.rule == LineEnd::Any;
+        } else if (ends.rule == LineEnd::LF) {
+            breaks = true;
+        } else if (ends.rule != LineEnd::CR) {
+            // An LF right after a CR makes one line end with it: under CRLF it is the end, under ANY
+            // the CR already was.
+            const bool afterCR = i > 0 ? bytes[i - 1] == 0x0D : ends.afterCR;
+            breaks = ends.rule == LineEnd::CRLF ? afterCR : !afterCR;
+        }
+        if (breaks) {
             *dst++ = '\r';
             *dst++ = '\n';
         }
     }
+    ends.afterCR = bytes[n - 1] == 0x0D;
     out.resize(start + static_cast<std::size_t>(dst - begin));
 }
 

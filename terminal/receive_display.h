@@ -3,12 +3,29 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 inline constexpr std::size_t kReceiveTextLimit = 8192;          // empty the area at this many bytes
 inline constexpr std::size_t kReceiveTextAutoClearLimit = 4096; // ... or at this many with auto-clear
 
+// What ends a line in text display: CR (the classic rule), LF, the pair CR LF, or any of the three
+// (the pair still one line break).
+enum class LineEnd { CR, LF, CRLF, Any };
+
+// The setting's names, "CR", "LF", "CRLF" and "ANY"; any other name reads as CR.
+const char* LineEndName(LineEnd rule);
+LineEnd LineEndFromName(std::string_view name);
+
+// Text display's line ends from one read to the next: a CR LF pair may arrive split across two.
+struct DisplayLineEnds {
+    LineEnd rule = LineEnd::CR;
+    bool afterCR = false; // the last byte converted was 0D
+};
+
 // Appends the display form of the bytes to `out` (bytes of GBK text): hex "%02X " per byte, or text:
-// 0D -> "\r\n", 0A dropped, 20-7E, 09 and A0-FF as they are, every other byte ".".
+// a line end under `ends.rule` -> "\r\n", a 0D or 0A that ends no line dropped, 20-7E, 09 and A0-FF
+// as they are, every other byte ".". Without `ends`, CR ends a line.
+void AppendDisplayPiece(const std::uint8_t* bytes, std::size_t n, bool hex, std::string& out, DisplayLineEnds& ends);
 void AppendDisplayPiece(const std::uint8_t* bytes, std::size_t n, bool hex, std::string& out);
 
 // True when the receive text (length in bytes) must be emptied before the next piece is added.

@@ -35,11 +35,17 @@ bool CReceiveStamps::Stamp(std::string& piece, bool hex, bool fresh, qint64 nowM
 }
 
 bool CReceiveStamps::StampText(std::string& piece, bool fresh, const std::string& stamp, std::size_t limit) {
+    // Text after hex display starts a line of its own, as a new packet does.
+    const bool afterHex = m_bPacket && !m_bLineStart;
     m_bPacket = false;
+    if (afterHex)
+        m_bLineStart = true;
     const std::string before = m_lineStamp;
     const bool beganAtLineStart = m_bLineStart;
     std::string out;
-    out.reserve(piece.size() + 4 * kStampLength);
+    out.reserve(piece.size() + 4 * kStampLength + 2);
+    if (afterHex && !fresh)
+        out += "\r\n";
     for (std::size_t at = 0; at < piece.size();) {
         if (m_bLineStart) {
             out += stamp;

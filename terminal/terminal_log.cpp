@@ -1,5 +1,5 @@
-// The main window's session log and the arrival stamps of the receive area: their menu items, the
-// indicator, the file chooser, and the log's notes about the port.
+// The main window's session log, the arrival stamps and the line ends of the receive area: their menu
+// items, the indicator, the file chooser, and the log's notes about the port.
 #include "app/profile.h"
 #include "app/prompts.h"
 #include "app/settings.h"
@@ -8,6 +8,7 @@
 #include "serial/port_devices.h"
 #include "serial/port_tables.h"
 
+#include <QActionGroup>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -18,6 +19,7 @@ namespace {
 const QString kLogFilter =
     QStringLiteral("原始数据 (*.bin *.raw *.cap)|*.bin;*.raw;*.cap|带时间戳文本 (*.log *.txt)|*.log;*.txt||");
 constexpr int kTextFilter = 1;
+const QString kNoPort = QStringLiteral("no port");
 
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
@@ -43,6 +45,18 @@ void CTerminalDlg::AddLogMenuItems(QMenu& menu) {
     QAction* stamps = menu.addAction(QStringLiteral("显示时间戳"), this, &CTerminalDlg::OnTimestampsToggle);
     stamps->setCheckable(true);
     stamps->setChecked(m_bTimestamps);
+    QMenu* lineEnds = menu.addMenu(QStringLiteral("换行方式"));
+    auto* group = new QActionGroup(lineEnds);
+    const std::pair<LineEnd, const char*> choices[] = {{LineEnd::CR, "按 CR 换行"},
+                                                       {LineEnd::LF, "按 LF 换行"},
+                                                       {LineEnd::CRLF, "按 CR LF 换行"},
+                                                       {LineEnd::Any, "CR、LF、CR LF 均换行"}};
+    for (const auto& [rule, text] : choices) {
+        QAction* item = lineEnds->addAction(QString::fromUtf8(text), this, [this, rule] { OnLineEndChosen(rule); });
+        item->setCheckable(true);
+        item->setChecked(m_lineEnds.rule == rule);
+        group->addAction(item);
+    }
 }
 
 void CTerminalDlg::OnLogToggle() {
@@ -62,7 +76,10 @@ void CTerminalDlg::OnLogToggle() {
 
 bool CTerminalDlg::StartLog(const QString& path, LogFormat format) {
     QString error;
-    if (!m_pLog->Start(path, format, LogPortText(), &error)) {
+    QString where = LogPortText();
+    if (!m_ctrlComm.GetPortOpen() && where != kNoPort)
+        where += QStringLiteral(", port closed");
+    if (!m_pLog->Start(path, format, where, &error)) {
         m_ctrlLogIndicator->hide();
         m_prompts.MessageBox(QStringLiteral("无法记录到文件 %1：%2").arg(Native(path), error));
         return false;
@@ -88,7 +105,7 @@ void CTerminalDlg::OnLogFailed(const QString& reason) {
 QString CTerminalDlg::LogPortText() const {
     const PortChoice choice{m_nPort, m_nBaud, m_nParity, m_nDataBits, m_nStopBits, m_nHandshake};
     if (!CheckPortChoice(choice).isEmpty())
-        return QStringLiteral("no port");
+        return kNoPort;
     const short port = PortTable()[m_nPort].commPort;
     QString device = m_ctrlComm.DeviceNameFor(port);
     if (device.isEmpty())
@@ -100,6 +117,11 @@ void CTerminalDlg::OnTimestampsToggle() {
     m_bTimestamps = !m_bTimestamps;
     m_stamps.Restart(m_strReceive);
     WriteSettingNow(settings::kDisplay, settings::kTimestampsKey, QString::number(int(m_bTimestamps)));
+}
+
+void CTerminalDlg::OnLineEndChosen(LineEnd rule) {
+    m_lineEnds.rule = rule;
+    WriteSettingNow(settings::kDisplay, settings::kLineEndKey, QString::fromLatin1(LineEndName(rule)));
 }
 
 void CTerminalDlg::WriteSettingNow(const QString& section, const QString& key, const QString& value) {

@@ -25,7 +25,7 @@ void CTerminalDlg::ReadInput() {
     if (m_bDisplay && n > 0) {
         std::string piece;
         const std::size_t first = DisplayInputStart(n, m_bHexDisplay);
-        AppendDisplayPiece(bytes + first, n - first, m_bHexDisplay, piece);
+        AppendDisplayPiece(bytes + first, n - first, m_bHexDisplay, piece, m_lineEnds);
         // Bytes skipped before `first` belong to a piece too big for the area: it is emptied for it.
         bool cleared = first > 0 || ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
         if (m_bTimestamps) {
@@ -41,6 +41,8 @@ void CTerminalDlg::ReadInput() {
             m_nReceiveShown = 0;
         }
         m_strReceive += piece;
+    } else if (n > 0) {
+        m_lineEnds.afterCR = false; // a CR that was not shown pairs with nothing shown later
     }
     // The capture and the counter are up to date now; what the person sees follows once per frame,
     // so a line that delivers a few bytes every millisecond does not lay the area out a thousand

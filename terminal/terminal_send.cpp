@@ -60,6 +60,8 @@ bool CTerminalDlg::DrainOutput(std::size_t bytesQueued) {
     const qint64 deadline = m_clock.NowMs() + LineTimeMs(bytesQueued) + kDrainSlackMs;
     try {
         while (m_ctrlComm.GetPortOpen() && m_ctrlComm.GetOutBufferCount() > 0) {
+            if (Quitting())
+                return false;
             if (m_clock.NowMs() >= deadline) {
                 m_ctrlComm.SetOutBufferCount(0);
                 if (!m_bDrainWarned) {
@@ -114,6 +116,7 @@ void CTerminalDlg::OnAutoSendToggle() {
     if (m_ctrlAutoSend->isChecked() == m_bAutoSend)
         return; // the program set the box to what it already holds
     m_bAutoSend = m_ctrlAutoSend->isChecked();
+    m_bAutoSendOn = m_bAutoSend;
     if (m_bAutoSend) {
         m_nAutoSendPeriod = LeadingPeriod(m_ctrlPeriod->text());
         ArmAutoSendTimer();

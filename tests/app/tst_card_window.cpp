@@ -31,6 +31,8 @@ private slots:
     void roomCheck_data();
     void roomCheck();
     void lostDeviceEndsTheExchange();
+    void quitEndsTheExchangeAtOnce_data();
+    void quitEndsTheExchangeAtOnce();
     void configurationAnswerFillsTheWorkingRecord();
     void configureCard_data();
     void configureCard();
@@ -206,6 +208,39 @@ void TestCardWindow::lostDeviceEndsTheExchange() {
     // The closed state and its message follow once the window is idle again.
     QTRY_COMPARE_WITH_TIMEOUT(f.prompts.messages.size(), std::size_t(2), 5000);
     QVERIFY(!dlg.m_ctrlClosePort->isEnabled());
+}
+
+void TestCardWindow::quitEndsTheExchangeAtOnce_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<qint64>("rxCount");
+    QTest::addColumn<QString>("quitAt"); // the box open when the program is ended; empty: the request sent
+    QTest::newRow("wrong status length box") << int(CardSimFault::Status70) << qint64(0)
+                                             << QStringLiteral("读回的状态信息长度错误!");
+    QTest::newRow("RX cleared box, nothing sent") << int(CardSimFault::None) << qint64(204289)
+                                                  << QStringLiteral("为保证命令的可靠运行，RX清0。");
+    QTest::newRow("silent card's wait") << int(CardSimFault::Silent) << qint64(0) << QString();
+}
+
+// Ended from outside: the box that was open is the last, and the silence is not waited out.
+void TestCardWindow::quitEndsTheExchangeAtOnce() {
+    QFETCH(int, fault);
+    QFETCH(qint64, rxCount);
+    QFETCH(QString, quitAt);
+    CTerminalDlg& dlg = f.Start();
+    AnswerWithSimulator(CardSimFault(fault));
+    dlg.m_nRxCount = rxCount;
+    f.comm.onOutput = [&, answer = f.comm.onOutput](const QByteArray& bytes) {
+        answer(bytes);
+        if (bytes.size() > 1 && quitAt.isEmpty())
+            dlg.BeginQuit();
+    };
+    f.prompts.onMessage = [&](const QString& text) { text == quitAt ? dlg.BeginQuit() : void(); };
+    f.comm.ClearLog();
+    const qint64 start = f.clock.NowMs();
+    dlg.OnReadCardStatus();
+    QCOMPARE(f.prompts.Texts(), quitAt.isEmpty() ? QStringList() : QStringList(quitAt));
+    QVERIFY(f.prompts.modalCount == 0 && f.clock.NowMs() - start < 1000 && dlg.result() == QDialog::Rejected);
+    QCOMPARE(f.comm.written.isEmpty(), rxCount > 0);
 }
 
 void TestCardWindow::configurationAnswerFillsTheWorkingRecord() {

@@ -6,6 +6,7 @@
 #include "terminal/rx_capture.h"
 #include "terminal/stuffed_frame.h"
 #include "terminal/receive_view.h"
+#include "tests/support/fake_device_list.h"
 #include "tests/support/window_fixture.h"
 
 #include <QAccessible>
@@ -69,6 +70,7 @@ private slots:
     void autoSendArming_data();
     void autoSendArming();
     void autoSendTicksSendTheBoxAsItIsNow();
+    void autoSendRunsAgainAfterAnOpen();
     void boxesChangedWithoutAClick();
     void sendFileInBlocks_data();
     void sendFileInBlocks();
@@ -89,6 +91,7 @@ private slots:
     void menuLogHoldsWhatWentOverTheLine();
     void stampsInTheReceiveArea_data();
     void stampsInTheReceiveArea();
+    void logNotesFollowThePort();
 
 private:
     static QAction* MenuItem(CTerminalDlg& dlg, QMenu& menu, const QString& start) {
@@ -664,6 +667,20 @@ void TestTerminalWindow::autoSendTicksSendTheBoxAsItIsNow() {
     QVERIFY(!dlg.AutoSendTimer().isActive());
 }
 
+// A lost device stops periodic sending; the port reopened starts it again.
+void TestTerminalWindow::autoSendRunsAgainAfterAnOpen() {
+    CTerminalDlg& dlg = Open(QStringLiteral("[Reconnect]\nReopenWhenDeviceReturns=1\n"));
+    CFakeDeviceList devices;
+    devices.present.insert(QStringLiteral("/fake/com1"));
+    dlg.SetDeviceList(&devices);
+    dlg.m_ctrlAutoSend->click();
+    f.comm.SetPortOpen(false);
+    f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.ReopenTimer().isActive() && !dlg.AutoSendTimer().isActive(), 5000);
+    dlg.OnTimer(102);
+    QVERIFY(f.comm.GetPortOpen() && dlg.AutoSendTimer().isActive());
+}
+
 void TestTerminalWindow::boxesChangedWithoutAClick() {
     // An accessibility client changes a box through toggle(), which emits no click; the program
     // must follow the box, and loading settings into the boxes must not flip anything.
@@ -1021,6 +1038,8 @@ void TestTerminalWindow::menuLogHoldsWhatWentOverTheLine() {
     QMenu again;
     MenuItem(dlg, again, QStringLiteral("显示时间戳"))->trigger();
     QVERIFY(dlg.m_bTimestamps && f.ProfileText().contains(QStringLiteral("[Display]\r\nTimestamps=1\r\n")));
+    MenuItem(dlg, again, QStringLiteral("换行方式"))->menu()->actions().at(3)->trigger();
+    QVERIFY(dlg.m_lineEnds.rule == LineEnd::Any && f.ProfileText().contains(QStringLiteral("\r\nLineEnd=ANY\r\n")));
 }
 
 void TestTerminalWindow::stampsInTheReceiveArea_data() {
@@ -1042,6 +1061,10 @@ void TestTerminalWindow::stampsInTheReceiveArea_data() {
     QTest::newRow("hex, 50 ms quiet") << true << 1 << QByteArrayList{"0:A", "50:BC", "10:D"}
                                       << "[14:05:09.000] 41 \n[14:05:09.050] 42 43 44 ";
     QTest::newRow("hex, clear") << true << 0 << QByteArrayList{"0:A", "clear", "100:B"} << "[14:05:09.100] 42 ";
+    QTest::newRow("CR LF split, CRLF rule") << false << 1 << QByteArrayList{"CRLF", "0:a\r", "10:\nb\r\n"}
+                                            << "[14:05:09.000] a\n[14:05:09.010] b\n";
+    QTest::newRow("hex and back to text") << false << 0 << QByteArrayList{"0:a", "hex", "10:B", "text", "10:c\r\n"}
+                                          << "[14:05:09.000] a\n[14:05:09.010] 42 \n[14:05:09.020] c\n";
 }
 
 void TestTerminalWindow::stampsInTheReceiveArea() {
@@ -1057,6 +1080,14 @@ void TestTerminalWindow::stampsInTheReceiveArea() {
             static_cast<QPushButton*>(dlg.Control(1008))->click();
             continue;
         }
+        if (step == "hex" || step == "text") {
+            dlg.m_ctrlHexDisplay->setChecked(step == "hex");
+            continue;
+        }
+        if (step == "CRLF") {
+            dlg.OnLineEndChosen(LineEnd::CRLF);
+            continue;
+        }
         const int gap = step.left(step.indexOf(':')).toInt();
         const QByteArray bytes = step.mid(step.indexOf(':') + 1);
         f.clock.Advance(gap);
@@ -1067,6 +1098,28 @@ void TestTerminalWindow::stampsInTheReceiveArea() {
     }
     QCOMPARE(Shown(dlg), shown);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), received.size()), received);
+}
+
+// A log started while the port is closed says so, and a switch to a port that cannot be opened
+// notes that the one that was open is closed.
+void TestTerminalWindow::logNotesFollowThePort() {
+    f.clock.SetLocal(QDateTime(QDate(2024, 3, 5), QTime(14, 5, 9)));
+    f.comm.missingPorts = {2};
+    CTerminalDlg& dlg = Open(QStringLiteral("[Com Port]\nComPort=1\n[Devices]\nCom1=/fake/one\nCom2=/fake/two\n"));
+    QVERIFY(!f.comm.GetPortOpen());
+    const QString settings = f.comm.GetSettings();
+    QVERIFY(dlg.StartLog(f.dir.filePath(QStringLiteral("s.log")), LogFormat::Text));
+    for (int port : {0, 1}) {
+        dlg.m_ctrlPort->setCurrentIndex(port);
+        emit dlg.m_ctrlPort->activated(port);
+    }
+    dlg.StopLog();
+    const QList<QByteArray> lines = ReadFile(QStringLiteral("s.log")).split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY2(lines[0].endsWith(" on Com2 (/fake/two) " + settings.toLatin1() + ", port closed\r"), lines[0]);
+    QCOMPARE(lines[1], "# 2024-03-05 14:05:09.000 opened Com1 (/fake/one) " + settings.toLatin1() + "\r");
+    QCOMPARE(lines[2], "# 2024-03-05 14:05:09.000 closed Com1; cannot open Com2 (/fake/two) " + settings.toLatin1() +
+                           ": /fake/com2: No such file or directory\r");
 }
 
 QTEST_MAIN(TestTerminalWindow)

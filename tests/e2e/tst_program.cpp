@@ -4,6 +4,7 @@
 #include "tests/support/pty.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@ class TestProgram : public QObject {
 private slots:
     void deviceOpensAsCom1AndLeavesTheProfileAlone();
     void logFromTheCommandLine();
+    void quitDuringASilentCardsWait();
 };
 
 void TestProgram::deviceOpensAsCom1AndLeavesTheProfileAlone() {
@@ -76,6 +78,35 @@ void TestProgram::logFromTheCommandLine() {
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
+}
+
+// Ended from outside while a silent card is waited for: the wait ends at once, no box opens, and the
+// program ends with status 0, its settings as they were and its log whole.
+void TestProgram::quitDuringASilentCardsWait() {
+    CPty pty;
+    CCardSimThread card(pty.MasterFd(), CardSimFault::Silent);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("shots"));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", dir.path());
+    env.insert("SERIMO_SCREENSHOT_DIR", dir.filePath("shots")); // presses 读卡状态 by itself
+    program.setProcessEnvironment(env);
+    program.start(SERIMO_PATH, {"--device", pty.path, "--log", dir.filePath("night.log")});
+    QTRY_VERIFY_WITH_TIMEOUT(card.Requests() == 1, 30000);
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    program.terminate();
+    QVERIFY(program.waitForFinished(20000));
+    // Well inside the card's 8 s of silence, with room for a slow machine.
+    QVERIFY2(sinceSignal.elapsed() < 5000, QByteArray::number(sinceSignal.elapsed()));
+    QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
+    QVERIFY(!QFile::exists(dir.filePath("serimo.ini")));
+    QFile log(dir.filePath("night.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    QVERIFY2(text.startsWith("# Serimo ") && text.contains(" TX 05 30 30 ") && text.endsWith("\r\n"), text);
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

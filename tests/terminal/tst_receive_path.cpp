@@ -23,6 +23,8 @@ private slots:
     void displayPiece_data();
     void displayPiece();
     void displayPieceAppends();
+    void lineEnds_data();
+    void lineEnds();
     void hexDisplayOfEveryByte();
     void needsClear_data();
     void needsClear();
@@ -71,6 +73,33 @@ void TestReceivePath::displayPieceAppends() {
     AppendDisplayPiece(Data(a), 2, false, out);
     AppendDisplayPiece(Data(a), 2, true, out);
     QCOMPARE(QByteArray::fromStdString(out), QByteArray("RX\r\nA\r\n41 0D "));
+}
+
+void TestReceivePath::lineEnds_data() {
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("shown");
+    QTest::newRow("CR: LF dropped") << "CR" << QByteArray("a\nb\r\nc\n\rd") << QByteArray("ab\r\nc\r\nd");
+    QTest::newRow("LF: CR dropped") << "LF" << QByteArray("a\rb\r\nc\n\rd") << QByteArray("ab\r\nc\r\nd");
+    QTest::newRow("CRLF: only the pair") << "CRLF" << QByteArray("a\rb\nc\r\r\nd\n\r") << QByteArray("abc\r\nd");
+    QTest::newRow("ANY: each, the pair once") << "ANY" << QByteArray("a\rb\nc\r\nd\n\re\r\r\n")
+                                              << QByteArray("a\r\nb\r\nc\r\nd\r\n\r\ne\r\n\r\n");
+    QTest::newRow("other names are CR") << "lf" << QByteArray("a\nb\r") << QByteArray("ab\r\n");
+}
+
+// The same bytes show the same lines whatever reads they arrive in: a CR LF split between two reads
+// is still one line end.
+void TestReceivePath::lineEnds() {
+    QFETCH(QString, rule);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, shown);
+    for (qsizetype readSize = 1; readSize <= bytes.size(); ++readSize) {
+        DisplayLineEnds ends{LineEndFromName(rule.toStdString())};
+        std::string all;
+        for (qsizetype at = 0; at < bytes.size(); at += readSize)
+            AppendDisplayPiece(Data(bytes) + at, std::size_t(std::min(readSize, bytes.size() - at)), false, all, ends);
+        QCOMPARE(QByteArray::fromStdString(all), shown);
+    }
 }
 
 void TestReceivePath::hexDisplayOfEveryByte() {
