@@ -84,8 +84,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     if (parser.isSet(help)) {
         // The parser names the program by the running application, and there is none yet.
         QString text = parser.helpText();
-        const QString program =
-            arguments.isEmpty() ? QStringLiteral("serimo") : QFileInfo(arguments.constFirst()).fileName();
+        QString program = arguments.isEmpty() ? QStringLiteral("serimo") : QFileInfo(arguments.constFirst()).fileName();
+        // Typed without it on Windows.
+        if (program.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
+            program.chop(4);
         text.replace(0, text.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: %1 [options]").arg(program));
         result.action = CommandLine::Action::Help;
         result.text = text;

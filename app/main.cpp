@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/program_platform.h"
 #include "app/screenshot_tour.h"
 #include "app/terminal_app.h"
 #include "serial/port_devices.h"
@@ -8,10 +9,8 @@
 
 int main(int argc, char* argv[]) {
     // Before the application object, which needs a display: --help and --version must not.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine commandLine = ParseCommandLine(arguments);
+    UseParentConsole();
+    const CommandLine commandLine = ParseCommandLine(ProgramArguments(argc, argv));
     switch (commandLine.action) {
     case CommandLine::Action::Help:
     case CommandLine::Action::Version:
@@ -29,6 +28,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("serimo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Serimo"));
     QApplication::setDesktopFileName(QStringLiteral("serimo"));
+    LeaveInstallFolder();
     if (const QString dir = qEnvironmentVariable("SERIMO_SCREENSHOT_DIR"); !dir.isEmpty())
         StartScreenshotTour(dir);
     CTerminalApp theApp;

@@ -28,6 +28,14 @@ QString CProfile::DefaultPath() {
     QString base = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     if (base.isEmpty())
         base = QStringLiteral("serimo");
+#ifdef Q_OS_WIN
+    // Where Windows programs keep a person's settings, %APPDATA%\Serimo; XDG_CONFIG_HOME still moves
+    // it when set, as everywhere (tests, a settings folder carried on a stick).
+    if (const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME"); !xdg.isEmpty())
+        return QDir(xdg).filePath(base + QStringLiteral(".ini"));
+    if (const QString appData = qEnvironmentVariable("APPDATA"); !appData.isEmpty())
+        return QDir(appData).filePath(QStringLiteral("Serimo/") + base + QStringLiteral(".ini"));
+#endif
     QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (dir.isEmpty())
         dir = QDir::homePath();

@@ -68,7 +68,7 @@ CQuitSignals::~CQuitSignals() {
     g_signalFds[0] = g_signalFds[1] = -1;
 }
 
-#else
+#elif !defined(Q_OS_WIN) // Windows: quit_signals_win.cpp
 
 CQuitSignals::CQuitSignals(QObject* parent) : QObject(parent) {}
 CQuitSignals::~CQuitSignals() = default;

@@ -20,6 +20,15 @@ public:
     static void Request() noexcept;
     static bool Requested() noexcept;
 
+#ifdef Q_OS_WIN
+    // The console's control handler (Ctrl+C, Ctrl+Break, the console closed, logging off, shutting
+    // down), called by the system on a thread of its own. The first asks the window to end; for the
+    // last three the system ends the process as soon as this returns, so it waits (a few seconds at
+    // most) until this object is gone, that is until the window has ended. A second one is left to the
+    // system, which ends the process at once.
+    static bool OnConsoleEvent(unsigned long event);
+#endif
+
 signals:
     void Quit();
 

@@ -5,10 +5,13 @@
 #include "app/terminal_dlg.h"
 
 #include <QDir>
+#include <QStandardPaths>
 
 QString settings::DefaultFilePath() {
 #ifdef Q_OS_WIN
-    return QStringLiteral("C:\\temp\\save.txt");
+    // C:\temp, where the file once went, is missing on a new Windows and may not be writable.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir::toNativeSeparators(QDir(documents).filePath(QStringLiteral("save.txt")));
 #else
     return QDir(QDir::tempPath()).filePath(QStringLiteral("save.txt"));
 #endif

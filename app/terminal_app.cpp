@@ -34,8 +34,12 @@ int CTerminalApp::InitInstance(const CommandLine& commandLine) {
                 break;
             modal->close();
         }
-        if (window)
+        // The log is written out here, not when the window goes: at the end of a Windows session the
+        // process may be ended as soon as this returns.
+        if (window) {
             window->BeginQuit();
+            window->StopLog();
+        }
     });
     CQtSerialComm comm([&profile](short port) { return PortDevice(profile, port); });
     CWidgetPrompts prompts;

@@ -229,7 +229,6 @@ void CTerminalDlg::OnInitDialog() {
     FillLists();
     PlaceWindow();
     SetTopMost(m_bTopMost);
-    AddAboutToSystemMenu();
     m_animTimer.start(kAnimationPeriodMs);
     OpenPort();
 }
@@ -271,6 +270,7 @@ void CTerminalDlg::SetTopMost(bool topMost) {
     move(where);
     show();
     raise();
+    AddAboutToSystemMenu();
     UpdatePinBitmap();
 }
 

@@ -85,7 +85,10 @@ void CTerminalDlg::ShowPortDevices() {
 
 void CTerminalDlg::AddAboutToSystemMenu() {
 #ifdef Q_OS_WIN
-    if (HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+    // Called again whenever the window may have a new native window (top-most switched), which comes
+    // with a fresh system menu; an item already there is kept.
+    HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (menu && ::GetMenuState(menu, IDM_ABOUTBOX, MF_BYCOMMAND) == UINT(-1)) {
         const std::wstring text = LoadResString(IDS_ABOUTBOX).toStdWString();
         ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());

@@ -1,6 +1,6 @@
 # Every long option a command's --help names has an entry under OPTIONS in its manual page.
-# cmake -DPROGRAM=<path> -DPAGE=<packaging/man/x.1.in> -P man_pages.cmake
-execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE result)
+# cmake -DPROGRAM=<path> -DPAGE=<packaging/man/x.1.in> [-DEMULATOR=<runner>] -P man_pages.cmake
+execute_process(COMMAND ${EMULATOR} ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} --help failed: ${result}")
 endif()

@@ -1,6 +1,7 @@
 // serimo-decode: the capture dumps of the program's save button, for captures made with other tools
 // and for scripts. Reads the whole capture in pieces, so its size does not matter.
 
+#include "app/program_platform.h"
 #include "terminal/capture_dump.h"
 #include "terminal/dump_file.h"
 #include "terminal/dump_stream.h"
@@ -117,19 +118,21 @@ int Decode(const QString& capturePath, const QString& outPath) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    SetBinaryStandardStreams();
+    const QStringList arguments = ProgramArguments(argc, argv);
+    if (arguments.size() == 2 && (arguments[1] == QLatin1String("--help") || arguments[1] == QLatin1String("-h"))) {
         PrintUsage(stdout);
         return kOk;
     }
-    if (argc != 4) {
+    if (arguments.size() != 4) {
         PrintUsage(stderr);
         return kUsage;
     }
-    const QString capture = QFile::decodeName(argv[2]), out = QFile::decodeName(argv[3]);
-    if (std::strcmp(argv[1], "tcp") == 0)
+    const QString capture = arguments[2], out = arguments[3];
+    if (arguments[1] == QLatin1String("tcp"))
         return Decode<CTcpDumpScanner>(capture, out);
-    if (std::strcmp(argv[1], "wnmp") == 0)
+    if (arguments[1] == QLatin1String("wnmp"))
         return Decode<CWnmpDumpScanner>(capture, out);
-    std::fprintf(stderr, "serimo-decode: unknown format \"%s\" (tcp or wnmp)\n", argv[1]);
+    std::fprintf(stderr, "serimo-decode: unknown format \"%s\" (tcp or wnmp)\n", qPrintable(arguments[1]));
     return kUsage;
 }

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -163,7 +164,12 @@ void TestMainWindow::defaultsWithoutProfile() {
     QCOMPARE(dlg.m_ctrlSaveProtocol->currentText(), QStringLiteral("Original"));
     QCOMPARE(dlg.m_ctrlBaud->count(), 16);
     QCOMPARE(dlg.m_ctrlPeriod->text(), QStringLiteral("1000"));
+#ifdef Q_OS_WIN
+    const QString defaultPath = QDir::toNativeSeparators(
+        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("save.txt")));
+#else
     const QString defaultPath = QDir(QDir::tempPath()).filePath(QStringLiteral("save.txt"));
+#endif
     QCOMPARE(dlg.m_ctrlSaveFile->text(), defaultPath);
     QCOMPARE(dlg.m_ctrlSendFilePath->text(), defaultPath);
     QCOMPARE(dlg.m_ctrlCompareFile->text(), QString());

@@ -99,7 +99,7 @@ void TestPortDevices::devicesAreOfferedStableNamesFirstConsoleLast() {
     QCOMPARE(Items(dlg->DeviceBox(1)), QStringList({kById, QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB2"),
                                                     QStringLiteral("/dev/ttyUSB10"), QStringLiteral("/dev/ttyS0")}));
     // What is mapped now stays in each box, listed or not.
-    QCOMPARE(dlg->DeviceBox(1)->currentText(), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(dlg->DeviceBox(1)->currentText(), DefaultPortDevice(1));
     QCOMPARE(dlg->DeviceBox(2)->currentText(), QStringLiteral("/dev/ttyS0"));
     QCOMPARE(dlg->DeviceBox(3)->currentText(), QStringLiteral("/dev/gone"));
     // The drop-down's second column and the line under each box say what the device is.

@@ -72,16 +72,22 @@ private slots:
                                                     "Offset   1:\t \t(7)\t(07H)\r\n") +
                                      QString(65, QLatin1Char('*')) + QStringLiteral("\r\n\r\n")));
         QTest::newRow("tcp, nothing found") << "tcp" << QByteArray("plain text\r\n") << QByteArray();
+        // Names no ANSI code page holds, which a Windows program only gets from the UTF-16 command line.
+        QTest::newRow("any characters in the paths") << "tcp" << QByteArray::fromHex("7EFF7D238448697D5E5AA57E")
+                                                     << QByteArray("Hi~");
     }
     void workedExamples() {
         QFETCH(QString, format);
         QFETCH(QByteArray, capture);
         QFETCH(QByteArray, dump);
-        QVERIFY(WriteFile(dir.filePath("cap.txt"), capture));
-        const Run run = Decode({format, dir.filePath("cap.txt"), dir.filePath("out")});
+        const bool anyCharacters = QByteArray(QTest::currentDataTag()).startsWith("any");
+        const QString in = dir.filePath(anyCharacters ? QStringLiteral("捕获 ñ ü 😀.txt") : QStringLiteral("cap.txt"));
+        const QString out = dir.filePath(anyCharacters ? QStringLiteral("输出 é 😀") : QStringLiteral("out"));
+        QVERIFY(WriteFile(in, capture));
+        const Run run = Decode({format, in, out});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, QByteArray());
-        QCOMPARE(ReadFile(dir.filePath("out")), dump);
+        QCOMPARE(ReadFile(out), dump);
     }
 
     // The tool reads in pieces; a capture of several pieces with frames and messages across their
@@ -147,7 +153,7 @@ private slots:
         tool.start(QStringLiteral(SERIMO_DECODE_PATH), arguments);
         QVERIFY(tool.waitForFinished(30000));
         QCOMPARE(tool.exitCode(), exitCode);
-        const QByteArray err = tool.readAllStandardError();
+        const QByteArray err = tool.readAllStandardError().replace("\r\n", "\n"); // CR LF on Windows
         QVERIFY2(err.startsWith(message.toUtf8()), err.constData());
         if (exitCode == 1)
             QCOMPARE(err.count('\n'), 1);
