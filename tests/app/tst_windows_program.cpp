@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "tests/support/window_fixture.h"
 
+#include <QAbstractEventDispatcher>
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
