@@ -54,6 +54,7 @@ set(SERIMO_DLL_DIRS ${SERIMO_DLL_DIRS} PARENT_SCOPE)
 find_program(SERIMO_OBJDUMP NAMES ${CMAKE_OBJDUMP} x86_64-w64-mingw32-objdump objdump REQUIRED)
 install(CODE "
   set(SERIMO_OBJDUMP \"${SERIMO_OBJDUMP}\")
+  set(SERIMO_STRIP \"${CMAKE_STRIP}\")
   set(SERIMO_DLL_DIRS \"${SERIMO_DLL_DIRS}\")
   include(\"${CMAKE_CURRENT_SOURCE_DIR}/windows_dlls.cmake\")")
 
@@ -70,6 +71,8 @@ set(CPACK_STRIP_FILES ON)
 # Per machine, into Program Files; a second install replaces the first.
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A 64-bit installer for a 64-bit program (Windows on ARM and Wine without 32-bit support run it too).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_DISPLAY_NAME "Serimo ${PROJECT_VERSION}")
 set(CPACK_NSIS_PACKAGE_NAME "Serimo ${PROJECT_VERSION}")
 set(CPACK_NSIS_MUI_ICON ${icon_file})

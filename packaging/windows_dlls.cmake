@@ -1,7 +1,8 @@
 cmake_policy(VERSION 3.20)
 # Run at install time: copies into the install folder every DLL that a shipped .exe or .dll imports,
 # from SERIMO_DLL_DIRS, and stops the install when one is neither found there nor a part of Windows.
-# Needs SERIMO_OBJDUMP (a PE-reading objdump) and SERIMO_DLL_DIRS.
+# Needs SERIMO_OBJDUMP (a PE-reading objdump) and SERIMO_DLL_DIRS; SERIMO_STRIP strips what it copies
+# when the install strips.
 set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
 # The system's own DLLs, which every Windows has (checked in lower case).
 set(system_dlls
@@ -56,6 +57,10 @@ while(queue)
     endif()
     message(STATUS "Installing: ${root}/${name} (imported by ${file})")
     file(COPY ${found} DESTINATION ${root} FOLLOW_SYMLINK_CHAIN)
+    # A package is stripped (CPack, install --strip): the runtime DLLs as well as the programs.
+    if(CMAKE_INSTALL_DO_STRIP AND SERIMO_STRIP)
+      execute_process(COMMAND ${SERIMO_STRIP} --strip-unneeded "${root}/${name}")
+    endif()
     list(APPEND shipped ${lower})
     list(APPEND queue "${root}/${name}")
   endforeach()
