@@ -10,7 +10,7 @@ set(system_dlls
   d3d11.dll d3d9.dll dwmapi.dll dwrite.dll dxgi.dll gdi32.dll imm32.dll kernel32.dll mpr.dll
   msvcrt.dll netapi32.dll ntdll.dll ole32.dll oleaut32.dll rpcrt4.dll setupapi.dll shcore.dll
   shell32.dll shlwapi.dll user32.dll userenv.dll uxtheme.dll version.dll winmm.dll winspool.drv
-  ws2_32.dll wtsapi32.dll)
+  ws2_32.dll wtsapi32.dll ucrtbase.dll)
 
 function(imports file out)
   execute_process(COMMAND ${SERIMO_OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
