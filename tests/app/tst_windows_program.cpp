@@ -6,6 +6,7 @@
 #include "tests/support/window_fixture.h"
 
 #include <QAbstractEventDispatcher>
+#include <QDir>
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -34,6 +35,18 @@ private slots:
             ::SendMessageW(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
             QCOMPARE(f.prompts.modalCount, modals + 1);
         }
+    }
+
+    // Settings where Windows programs keep them, unless XDG_CONFIG_HOME says otherwise.
+    void settingsFile() {
+        const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+        const QString appData = qEnvironmentVariable("APPDATA");
+        QCOMPARE(QDir::cleanPath(CProfile::DefaultPath()),
+                 QDir::cleanPath(QDir::fromNativeSeparators(appData) + QStringLiteral("/Serimo/tst_windows_program.ini")));
+        qputenv("XDG_CONFIG_HOME", "C:\\elsewhere");
+        QCOMPARE(QDir::cleanPath(CProfile::DefaultPath()), QStringLiteral("C:/elsewhere/tst_windows_program.ini"));
+        qputenv("XDG_CONFIG_HOME", xdg);
     }
 
     // From here on the program counts as ending (CQuitSignals::Requested stays set).
