@@ -7,13 +7,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <windows.h> // lean, without min/max: the build defines WIN32_LEAN_AND_MEAN and NOMINMAX
 
 namespace serial_native {
 

@@ -4,13 +4,7 @@
 
 #include <QtTest>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <windows.h> // lean, without min/max: the build defines WIN32_LEAN_AND_MEAN and NOMINMAX
 
 class TestQtSerialCommWin : public QObject {
     Q_OBJECT
