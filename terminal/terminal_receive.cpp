@@ -63,7 +63,7 @@ void CTerminalDlg::FlushReceiveView() {
     const std::size_t from = m_bReceiveRedo ? 0 : m_nReceiveShown;
     QString text = m_receiveDecoder.decode(QByteArrayView(m_strReceive.data() + from, qsizetype(m_strReceive.size() - from)));
     text.remove(QLatin1Char('\r'));
-    const std::size_t rowsBefore = m_bReceiveRedo ? 0 : m_ctrlReceive->Rows().size();
+    const std::size_t rowsBefore = m_bReceiveRedo ? 0 : m_ctrlReceive->Layout().Rows().size();
     if (m_bReceiveRedo)
         m_ctrlReceive->setPlainText(text);
     else
@@ -74,7 +74,8 @@ void CTerminalDlg::FlushReceiveView() {
     // Jump scrolling: when whole screens fly past between two updates nobody reads them, and painting
     // each one is what a fast line costs, so the area then catches up less often. It goes back to the
     // usual pace at the first update that brings less.
-    const std::size_t added = m_ctrlReceive->Rows().size() - std::min(rowsBefore, m_ctrlReceive->Rows().size());
+    const std::size_t rows = m_ctrlReceive->Layout().Rows().size();
+    const std::size_t added = rows - std::min(rowsBefore, rows);
     const bool jumping = added >= 2 * std::size_t(std::max(1, m_ctrlReceive->verticalScrollBar()->pageStep()));
     m_receiveViewTimer.setInterval(jumping ? kReceiveJumpMs : kReceiveViewMs);
 }
