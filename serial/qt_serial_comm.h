@@ -1,14 +1,13 @@
 #pragma once
 
 #include "serial/mscomm.h"
+#include "serial/qt_read_watch.h"
 
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QSerialPort>
 #include <functional>
 #include <optional>
 
-class QSocketNotifier;
 class QTimer;
 
 // The serial control over Qt SerialPort. Writes to a closed port are only recorded and take effect at
@@ -105,8 +104,8 @@ private:
     QSerialPort* m_port;
     QTimer* m_timerLines;
     QTimer* m_timerPace;
-    // The port's read notifier, switched off for a moment after a small arrival (see PaceReads).
-    QPointer<QSocketNotifier> m_readNotifier;
+    // Switched off for a moment after a small arrival (see PaceReads).
+    CQtReadWatch m_readWatch;
     QElapsedTimer m_paceClock;    // since the last paced wake-up
     double m_dArrivingRate = 0;   // bytes per second, as the wake-ups found them
 
