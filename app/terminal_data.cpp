@@ -3,6 +3,7 @@
 #include "app/prompts.h"
 #include "app/quit_signals.h"
 #include "app/terminal_dlg.h"
+#include "card/data_exchange.h"
 #include "terminal/receive_view.h"
 #include "terminal/send_text.h"
 
@@ -66,7 +67,7 @@ bool CTerminalDlg::UpdateData(bool saveAndValidate) {
         m_ctrlSendFilePath->setText(m_strSendFile);
         m_ctrlSaveFile->setText(m_strSaveFile);
         for (const Selection& s : selections)
-            s.list->setCurrentIndex(*s.member >= 0 && *s.member < s.list->count() ? *s.member : -1);
+            SelectIndex(s.list, *s.member);
         m_receiveDecoder.resetState();
         QString shown = m_receiveDecoder.decode(QByteArrayView(m_strReceive.data(), qsizetype(m_strReceive.size())));
         m_ctrlReceive->setPlainText(shown.remove(QLatin1Char('\r')));

@@ -5,6 +5,7 @@
 #include "app/quit_guard_prompts.h"
 #include "app/settings.h"
 #include "card/card_protocol.h"
+#include "card/data_exchange.h"
 #include "res/artwork.h"
 #include "res/resource.h"
 #include "serial/clock.h"
@@ -48,7 +49,7 @@ void FillList(QComboBox* list, const Table& table, int selection, const char* (*
     list->clear();
     for (const auto& row : table)
         list->addItem(QString::fromUtf8(text(row)));
-    list->setCurrentIndex(selection >= 0 && selection < list->count() ? selection : -1);
+    SelectIndex(list, selection);
 }
 
 const char* PlainText(const char* const& row) { return row; }

@@ -29,16 +29,8 @@ public:
     void SetSettings(const QString& settings) override;
     int GetHandshaking() const override { return m_nHandshaking; }
     void SetHandshaking(int handshaking) override;
-    void SetInBufferSize(short size) override;
-    void SetOutBufferSize(short size) override;
-    void SetInputMode(int mode) override;
     short GetRThreshold() const override { return m_nRThreshold; }
     void SetRThreshold(short threshold) override;
-    void SetSThreshold(short threshold) override;
-    void SetInputLen(short len) override;
-    void SetEOFEnable(bool enable) override;
-    void SetNullDiscard(bool discard) override;
-    void SetParityReplace(const QString& text) override;
 
     int GetInBufferCount() override;
     void SetInBufferCount(int count) override;
@@ -113,7 +105,6 @@ private:
     QString m_strSettings = QStringLiteral("9600,N,8,1");
     int m_nHandshaking = comNone;
     short m_nRThreshold = 0;
-    QString m_strParityReplace;
     // Unset until the program first switches the line: until then the driver's own state stands.
     std::optional<bool> m_optDtr;
     std::optional<bool> m_optRts;
