@@ -68,11 +68,7 @@ bool CTerminalDlg::UpdateData(bool saveAndValidate) {
         m_ctrlSaveFile->setText(m_strSaveFile);
         for (const Selection& s : selections)
             SelectIndex(s.list, *s.member);
-        m_receiveDecoder.resetState();
-        QString shown = m_receiveDecoder.decode(QByteArrayView(m_strReceive.data(), qsizetype(m_strReceive.size())));
-        m_ctrlReceive->setPlainText(shown.remove(QLatin1Char('\r')));
-        m_nReceiveShown = m_strReceive.size();
-        m_bReceiveRedo = false;
+        m_ctrlReceive->setPlainText(m_feed.TakeAll());
         m_bLimitingSendText = true; // the limit holds typing back; a longer stored text is shown as it is
         m_ctrlSend->setPlainText(m_strSend);
         m_bLimitingSendText = false;

@@ -164,7 +164,7 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_reopenTimer.setInterval(kReopenPollMs);
     connect(&m_reopenTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerReopen); });
     m_receiveViewTimer.setSingleShot(true);
-    m_receiveViewTimer.setInterval(kReceiveViewMs);
+    m_receiveViewTimer.setInterval(CReceiveFeed::kViewMs);
     connect(&m_receiveViewTimer, &QTimer::timeout, this, &CTerminalDlg::FlushReceiveView);
     connect(&m_ctrlComm, &CMSComm::OnComm, this, &CTerminalDlg::OnComm);
     connect(m_ctrlSend->document(), &QTextDocument::contentsChange, this, &CTerminalDlg::OnSendTextChanged);

@@ -191,7 +191,7 @@ void TestTerminalWindow::receiveAreaEmptiesAtItsLimit() {
     CTerminalDlg& dlg = Open(autoClear ? QStringLiteral("[Receive]\nAutoClearReceiveArea=1\n") : QString());
     // Lengths count bytes of text: Chinese characters count 2.
     f.comm.Receive(QByteArray(before / 2, 'x').replace("x", "\xD6\xD0") + QByteArray(before % 2, 'y'));
-    QCOMPARE(int(dlg.m_strReceive.size()), before);
+    QCOMPARE(int(dlg.m_feed.Text().size()), before);
     f.comm.Receive("NEW");
     if (emptied)
         QCOMPARE(Shown(dlg), QStringLiteral("NEW"));
@@ -242,8 +242,8 @@ void TestTerminalWindow::hugeArrivalShowsItsTail() {
         big += char(i % 256);
     f.comm.Receive(big);
     QCOMPARE(dlg.m_nRxCount, 100000);
-    QVERIFY(dlg.m_strReceive.size() <= 8192);
-    QCOMPARE(dlg.m_strReceive.size() % 3, std::size_t(0));
+    QVERIFY(dlg.m_feed.Text().size() <= 8192);
+    QCOMPARE(dlg.m_feed.Text().size() % 3, std::size_t(0));
     QVERIFY(Shown(dlg).endsWith(QStringLiteral("9E 9F ")));
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), big.size()), big);
 }
@@ -278,7 +278,7 @@ void TestTerminalWindow::batchedViewFollowsTheRules() {
     CTerminalDlg& dlg = Open(
         QStringLiteral("[Receive]\nDisplayHexCode=%1\nAutoClearReceiveArea=%2\n").arg(int(hex)).arg(int(autoClear)));
     auto rules = [&] {
-        QString text = GbkText(QByteArray::fromStdString(dlg.m_strReceive));
+        QString text = GbkText(QByteArray::fromStdString(dlg.m_feed.Text()));
         return text.remove(QLatin1Char('\r'));
     };
     int frames = 0;
@@ -329,9 +329,9 @@ void TestTerminalWindow::fastLineJumpScrolls_data() {
     QTest::addColumn<QByteArray>("piece");
     QTest::addColumn<bool>("hex");
     QTest::addColumn<int>("interval");
-    QTest::newRow("a few bytes") << QByteArray("hello\r\n") << false << CTerminalDlg::kReceiveViewMs;
-    QTest::newRow("screens of lines") << QByteArray("line\r\n").repeated(200) << false << CTerminalDlg::kReceiveJumpMs;
-    QTest::newRow("screens of hex") << QByteArray(2500, 'x') << true << CTerminalDlg::kReceiveJumpMs;
+    QTest::newRow("a few bytes") << QByteArray("hello\r\n") << false << CReceiveFeed::kViewMs;
+    QTest::newRow("screens of lines") << QByteArray("line\r\n").repeated(200) << false << CReceiveFeed::kJumpMs;
+    QTest::newRow("screens of hex") << QByteArray(2500, 'x') << true << CReceiveFeed::kJumpMs;
 }
 
 void TestTerminalWindow::fastLineJumpScrolls() {
@@ -346,7 +346,7 @@ void TestTerminalWindow::fastLineJumpScrolls() {
     QCOMPARE(dlg.ReceiveViewInterval(), interval);
     f.comm.Receive("x");
     Shown(dlg);
-    QCOMPARE(dlg.ReceiveViewInterval(), CTerminalDlg::kReceiveViewMs);
+    QCOMPARE(dlg.ReceiveViewInterval(), CReceiveFeed::kViewMs);
 }
 
 void TestTerminalWindow::counterLabelLooksAsALabel_data() {
@@ -986,7 +986,7 @@ void TestTerminalWindow::menuLogHoldsWhatWentOverTheLine() {
     MenuItem(dlg, again, QStringLiteral("显示时间戳"))->trigger();
     QVERIFY(dlg.m_bTimestamps && f.ProfileText().contains(QStringLiteral("[Display]\r\nTimestamps=1\r\n")));
     MenuItem(dlg, again, QStringLiteral("换行方式"))->menu()->actions().at(3)->trigger();
-    QVERIFY(dlg.m_lineEnds.rule == LineEnd::Any && f.ProfileText().contains(QStringLiteral("\r\nLineEnd=ANY\r\n")));
+    QVERIFY(dlg.m_feed.LineEnds().rule == LineEnd::Any && f.ProfileText().contains(QStringLiteral("\r\nLineEnd=ANY\r\n")));
 }
 
 void TestTerminalWindow::stampsInTheReceiveArea_data() {
