@@ -51,7 +51,7 @@ void CTerminalDlg::LoadSettings() {
 
     m_bReopenWhenBack = p.GetProfileInt(kReconnect, kReopenWhenBackKey, 0) != 0;
     m_bTimestamps = p.GetProfileInt(kDisplay, kTimestampsKey, 0) != 0;
-    m_lineEnds.rule = LineEndFromName(p.GetProfileString(kDisplay, kLineEndKey, QString()).toStdString());
+    m_feed.LineEnds().rule = LineEndFromName(p.GetProfileString(kDisplay, kLineEndKey, QString()).toStdString());
     m_strLogPath = p.GetProfileString(kLog, kLogPathKey, QDir::home().filePath(QStringLiteral("serimo.log")));
 }
 

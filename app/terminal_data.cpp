@@ -3,6 +3,7 @@
 #include "app/prompts.h"
 #include "app/quit_signals.h"
 #include "app/terminal_dlg.h"
+#include "card/data_exchange.h"
 #include "terminal/receive_view.h"
 #include "terminal/send_text.h"
 
@@ -66,12 +67,8 @@ bool CTerminalDlg::UpdateData(bool saveAndValidate) {
         m_ctrlSendFilePath->setText(m_strSendFile);
         m_ctrlSaveFile->setText(m_strSaveFile);
         for (const Selection& s : selections)
-            s.list->setCurrentIndex(*s.member >= 0 && *s.member < s.list->count() ? *s.member : -1);
-        m_receiveDecoder.resetState();
-        QString shown = m_receiveDecoder.decode(QByteArrayView(m_strReceive.data(), qsizetype(m_strReceive.size())));
-        m_ctrlReceive->setPlainText(shown.remove(QLatin1Char('\r')));
-        m_nReceiveShown = m_strReceive.size();
-        m_bReceiveRedo = false;
+            SelectIndex(s.list, *s.member);
+        m_ctrlReceive->setPlainText(m_feed.TakeAll());
         m_bLimitingSendText = true; // the limit holds typing back; a longer stored text is shown as it is
         m_ctrlSend->setPlainText(m_strSend);
         m_bLimitingSendText = false;

@@ -5,6 +5,7 @@
 #include "app/quit_guard_prompts.h"
 #include "app/settings.h"
 #include "card/card_protocol.h"
+#include "card/data_exchange.h"
 #include "res/artwork.h"
 #include "res/resource.h"
 #include "serial/clock.h"
@@ -48,7 +49,7 @@ void FillList(QComboBox* list, const Table& table, int selection, const char* (*
     list->clear();
     for (const auto& row : table)
         list->addItem(QString::fromUtf8(text(row)));
-    list->setCurrentIndex(selection >= 0 && selection < list->count() ? selection : -1);
+    SelectIndex(list, selection);
 }
 
 const char* PlainText(const char* const& row) { return row; }
@@ -163,7 +164,7 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_reopenTimer.setInterval(kReopenPollMs);
     connect(&m_reopenTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerReopen); });
     m_receiveViewTimer.setSingleShot(true);
-    m_receiveViewTimer.setInterval(kReceiveViewMs);
+    m_receiveViewTimer.setInterval(CReceiveFeed::kViewMs);
     connect(&m_receiveViewTimer, &QTimer::timeout, this, &CTerminalDlg::FlushReceiveView);
     connect(&m_ctrlComm, &CMSComm::OnComm, this, &CTerminalDlg::OnComm);
     connect(m_ctrlSend->document(), &QTextDocument::contentsChange, this, &CTerminalDlg::OnSendTextChanged);

@@ -3,8 +3,7 @@
 #include "card/card_config_record.h"
 #include "card/card_protocol.h"
 #include "res/dialog_builder.h"
-#include "terminal/receive_stamps.h"
-#include "terminal/gbk_codec.h"
+#include "terminal/receive_feed.h"
 #include "terminal/rx_capture.h"
 #include "terminal/session_log.h"
 
@@ -54,10 +53,6 @@ public:
     // Brings the receive area and RX up to date with what ReadInput took in (at most once per frame
     // on its own; callers that need the view current call it directly).
     void FlushReceiveView();
-    // The receive area is brought up to date at most this often; a line that brings more than two
-    // areas' worth between two updates is shown at the slower pace.
-    static constexpr int kReceiveViewMs = 33;
-    static constexpr int kReceiveJumpMs = 100;
     int ReceiveViewInterval() const { return m_receiveViewTimer.interval(); }
 
     // Settings.
@@ -189,7 +184,7 @@ public:
     QString m_strSaveFile;
     int m_nPort = -1, m_nBaud = -1, m_nParity = -1, m_nDataBits = -1, m_nStopBits = -1;
     int m_nHandshake = -1;
-    std::string m_strReceive; // GBK bytes of the receive area
+    CReceiveFeed m_feed; // what the receive area shows
     QString m_strSend;
     int m_nSendProtocol = -1;
     int m_nSaveProtocol = -1;
@@ -199,7 +194,6 @@ public:
     bool m_bReopenWhenBack = false;
     QString m_strLostDevice; // the device a lost port is waiting for
     bool m_bTimestamps = false;
-    DisplayLineEnds m_lineEnds; // what ends a line in text display
     QString m_strLogPath; // the last log file chosen
 
     // Controls.
@@ -259,15 +253,11 @@ private:
     ISerialDeviceList* m_pDeviceList = nullptr;
     std::unique_ptr<ISerialDeviceList> m_ownDeviceList;
     int m_nAnimFrame = 0;
-    CGbkDecoder m_receiveDecoder;
     QTimer m_receiveViewTimer;
-    std::size_t m_nReceiveShown = 0; // bytes of m_strReceive the area shows
-    bool m_bReceiveRedo = false;     // m_strReceive was emptied since the area was last brought up to date
     bool m_bRxCountStale = false;
     int m_nSendTextBytes = 0;
     bool m_bLimitingSendText = false;
     bool m_bSending = false;
     bool m_bDrainWarned = false;
     std::unique_ptr<CSessionLog> m_pLog;
-    CReceiveStamps m_stamps;
 };

@@ -307,7 +307,7 @@ int RunCase(int argc, char* argv[], const Case& c, double seconds) {
         faults += "rx-label-wrong,";
     if (c.display) {
         const std::string whole = DisplayOfStream(data, c.hex);
-        const std::string& area = dlg.m_strReceive;
+        const std::string& area = dlg.m_feed.Text();
         if (area.empty() || area.size() > whole.size() ||
             whole.compare(whole.size() - area.size(), area.size(), area) != 0)
             faults += "area-wrong,";

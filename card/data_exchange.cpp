@@ -6,6 +6,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+void SelectIndex(QComboBox* list, int index) {
+    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
 void CDataExchange::Text(int id, QString& value) const {
     auto* edit = static_cast<QLineEdit*>(m_built.Control(id));
     if (m_bSave)
@@ -19,7 +23,7 @@ void CDataExchange::List(int id, int& index) const {
     if (m_bSave)
         index = combo->currentIndex();
     else
-        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+        SelectIndex(combo, index);
 }
 
 void CDataExchange::Check(int id, bool& value) const {

@@ -5,6 +5,11 @@
 
 #include <QString>
 
+class QComboBox;
+
+// Selects item `index` of a list; an index outside the list leaves nothing selected.
+void SelectIndex(QComboBox* list, int index);
+
 // Moves values between a built dialog's controls and a form's members, one way or the other, as a
 // classic dialog's data exchange does: controls to members when saving, members to controls else.
 class CDataExchange {

@@ -56,16 +56,18 @@ public:
     virtual void SetSettings(const QString& settings) = 0;
     virtual int GetHandshaking() const = 0;
     virtual void SetHandshaking(int handshaking) = 0;
-    virtual void SetInBufferSize(short size) = 0;
-    virtual void SetOutBufferSize(short size) = 0;
-    virtual void SetInputMode(int mode) = 0;
+    // Buffer sizes, input mode and length, send threshold, EOF, null and parity substitution: a control
+    // without these (Qt SerialPort keeps its own unbounded buffers) takes the value and ignores it.
+    virtual void SetInBufferSize(short /*size*/) {}
+    virtual void SetOutBufferSize(short /*size*/) {}
+    virtual void SetInputMode(int /*mode*/) {}
     virtual short GetRThreshold() const = 0;
     virtual void SetRThreshold(short threshold) = 0;
-    virtual void SetSThreshold(short threshold) = 0;
-    virtual void SetInputLen(short len) = 0;
-    virtual void SetEOFEnable(bool enable) = 0;
-    virtual void SetNullDiscard(bool discard) = 0;
-    virtual void SetParityReplace(const QString& text) = 0;
+    virtual void SetSThreshold(short /*threshold*/) {}
+    virtual void SetInputLen(short /*len*/) {}
+    virtual void SetEOFEnable(bool /*enable*/) {}
+    virtual void SetNullDiscard(bool /*discard*/) {}
+    virtual void SetParityReplace(const QString& /*text*/) {}
 
     // Counts are 32-bit here: the driver and Qt may hold far more than 32767 bytes, and a count that
     // wrapped negative would read as "nothing waiting".

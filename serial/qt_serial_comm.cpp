@@ -2,7 +2,6 @@
 #include "serial/serial_native.h"
 
 #include <QElapsedTimer>
-#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -26,7 +25,7 @@ CQtSerialComm::CQtSerialComm(std::function<QString(short)> deviceForPort, QObjec
     m_timerLines->setInterval(kLinePollMs);
     m_timerPace->setSingleShot(true);
     connect(m_timerPace, &QTimer::timeout, this, [this] {
-        if (!m_readNotifier || !GetPortOpen())
+        if (!m_readWatch.Attached() || !GetPortOpen())
             return;
         // What came during the pause is taken and announced now, in the same wake-up; only a quiet
         // line goes back to being watched.

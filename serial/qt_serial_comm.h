@@ -1,14 +1,13 @@
 #pragma once
 
 #include "serial/mscomm.h"
+#include "serial/qt_read_watch.h"
 
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QSerialPort>
 #include <functional>
 #include <optional>
 
-class QSocketNotifier;
 class QTimer;
 
 // The serial control over Qt SerialPort. Writes to a closed port are only recorded and take effect at
@@ -30,16 +29,8 @@ public:
     void SetSettings(const QString& settings) override;
     int GetHandshaking() const override { return m_nHandshaking; }
     void SetHandshaking(int handshaking) override;
-    void SetInBufferSize(short size) override;
-    void SetOutBufferSize(short size) override;
-    void SetInputMode(int mode) override;
     short GetRThreshold() const override { return m_nRThreshold; }
     void SetRThreshold(short threshold) override;
-    void SetSThreshold(short threshold) override;
-    void SetInputLen(short len) override;
-    void SetEOFEnable(bool enable) override;
-    void SetNullDiscard(bool discard) override;
-    void SetParityReplace(const QString& text) override;
 
     int GetInBufferCount() override;
     void SetInBufferCount(int count) override;
@@ -105,8 +96,8 @@ private:
     QSerialPort* m_port;
     QTimer* m_timerLines;
     QTimer* m_timerPace;
-    // The port's read notifier, switched off for a moment after a small arrival (see PaceReads).
-    QPointer<QSocketNotifier> m_readNotifier;
+    // Switched off for a moment after a small arrival (see PaceReads).
+    CQtReadWatch m_readWatch;
     QElapsedTimer m_paceClock;    // since the last paced wake-up
     double m_dArrivingRate = 0;   // bytes per second, as the wake-ups found them
 
@@ -114,7 +105,6 @@ private:
     QString m_strSettings = QStringLiteral("9600,N,8,1");
     int m_nHandshaking = comNone;
     short m_nRThreshold = 0;
-    QString m_strParityReplace;
     // Unset until the program first switches the line: until then the driver's own state stands.
     std::optional<bool> m_optDtr;
     std::optional<bool> m_optRts;

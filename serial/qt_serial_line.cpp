@@ -159,14 +159,3 @@ void CQtSerialComm::SetHandshaking(int handshaking) {
         Fail(DeviceName(), why);
     }
 }
-
-// Qt SerialPort keeps its own unbounded buffers and has no threshold, input length, EOF, null or parity
-// substitution features; these only record what the program asked for.
-void CQtSerialComm::SetInBufferSize(short) {}
-void CQtSerialComm::SetOutBufferSize(short) {}
-void CQtSerialComm::SetInputMode(int) {}
-void CQtSerialComm::SetSThreshold(short) {}
-void CQtSerialComm::SetInputLen(short) {}
-void CQtSerialComm::SetEOFEnable(bool) {}
-void CQtSerialComm::SetNullDiscard(bool) {}
-void CQtSerialComm::SetParityReplace(const QString& text) { m_strParityReplace = text; }

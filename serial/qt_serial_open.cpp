@@ -5,7 +5,6 @@
 #include "serial/serial_native.h"
 
 #include <QMetaObject>
-#include <QSocketNotifier>
 #include <QTimer>
 
 using namespace serial_detail;
@@ -58,11 +57,9 @@ void CQtSerialComm::SetPortOpen(bool open) {
     m_port->clear(QSerialPort::Input);
     m_port->skip(m_port->bytesAvailable());
     // Read pacing pauses Qt's read notifier; where Qt has none to pause (Windows), reads go unpaced.
-    m_readNotifier = nullptr;
+    m_readWatch.Detach();
     if (serial_native::ReadsPausable())
-        for (QSocketNotifier* notifier : m_port->findChildren<QSocketNotifier*>())
-            if (notifier->type() == QSocketNotifier::Read)
-                m_readNotifier = notifier;
+        m_readWatch.Attach(*m_port);
     ApplyModemLines();
     StartLineWatch();
 }
@@ -94,7 +91,7 @@ void CQtSerialComm::StartLineWatch() {
 void CQtSerialComm::CloseNow() {
     m_timerLines->stop();
     m_timerPace->stop();
-    m_readNotifier = nullptr;
+    m_readWatch.Detach();
     m_paceClock.invalidate();
     m_dArrivingRate = 0;
     m_bLinesReadable = false;
@@ -124,7 +121,7 @@ void CQtSerialComm::OnPortError(QSerialPort::SerialPortError error) {
         // fine: clear the error and turn Qt's reading back on (setting the buffer size does that).
         if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
             m_port->clearError();
-            m_port->setReadBufferSize(m_port->readBufferSize());
+            CQtReadWatch::Rearm(*m_port);
         }
         return;
     }

@@ -1,21 +1,10 @@
 #include "terminal/receive_stamps.h"
 
-#include <QTime>
-#include <cstdio>
-
-namespace {
-
-std::string FormatStamp(const QTime& t) {
-    char text[32];
-    std::snprintf(text, sizeof text, "[%02d:%02d:%02d.%03d] ", t.hour(), t.minute(), t.second(), t.msec());
-    return text;
-}
-
-} // namespace
+#include "terminal/time_stamp.h"
 
 bool CReceiveStamps::Stamp(std::string& piece, bool hex, bool fresh, qint64 nowMs, const QTime& arrival,
                            std::size_t limit) {
-    const std::string stamp = FormatStamp(arrival);
+    const std::string stamp = TimeOfDayText(arrival, "[", "] ");
     if (!hex)
         return StampText(piece, fresh, stamp, limit);
     const bool newPacket = m_bLineStart || !m_bPacket || nowMs - m_nLastMs >= kPacketGapMs;

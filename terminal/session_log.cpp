@@ -2,6 +2,7 @@
 
 #include "serial/clock.h"
 #include "terminal/gbk_codec.h"
+#include "terminal/time_stamp.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -179,11 +180,9 @@ const QString kBehind = QStringLiteral("文件的写入跟不上接收的速度"
 // "2026-12-07 18:05:01.123"
 std::string LogStamp(const QDateTime& local) {
     const QDate d = local.date();
-    const QTime t = local.time();
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year() % 10000, d.month(), d.day(), t.hour(),
-                  t.minute(), t.second(), t.msec());
-    return text;
+    char date[32];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d ", d.year() % 10000, d.month(), d.day());
+    return TimeOfDayText(local.time(), date);
 }
 
 // One record of the text log: per line of at most 32 bytes the stamp, RX or TX, the bytes as hex
@@ -221,7 +220,7 @@ struct CSessionLog::Writer {
     // here, away from the window.
     struct Chunk {
         QByteArray bytes;
-        enum Kind { AsIs, Received, Sent } kind = AsIs;
+        ChunkKind kind = ChunkKind::AsIs;
         QDateTime arrival;
     };
 
@@ -268,7 +267,7 @@ void CSessionLog::Writer::Run() {
         bool formatting = false; // out.back() is records formatted here
         for (const Chunk& chunk : batch) {
             size += std::uint64_t(chunk.bytes.size());
-            if (chunk.kind == Chunk::AsIs) {
+            if (chunk.kind == ChunkKind::AsIs) {
                 out.push_back(chunk.bytes);
                 formatting = false;
                 continue;
@@ -276,7 +275,7 @@ void CSessionLog::Writer::Run() {
             if (!formatting)
                 out.emplace_back();
             formatting = true;
-            AppendLogRecord(out.back(), LogStamp(chunk.arrival), chunk.kind == Chunk::Sent,
+            AppendLogRecord(out.back(), LogStamp(chunk.arrival), chunk.kind == ChunkKind::Sent,
                             reinterpret_cast<const std::uint8_t*>(chunk.bytes.constData()), std::size_t(chunk.bytes.size()));
         }
         failure = target.Write(out, written, abandon);
@@ -327,7 +326,7 @@ bool CSessionLog::Start(const QString& path, LogFormat format, const QString& wh
     if (format == LogFormat::Text) {
         const QString header = QStringLiteral("# Serimo " SERIMO_VERSION " log started %1 on %2\r\n")
                                    .arg(QString::fromLatin1(LogStamp(m_clock.LocalNow()).substr(0, 19)), where);
-        Append(GbkEncode(header), Writer::Chunk::AsIs);
+        Append(GbkEncode(header), ChunkKind::AsIs);
     }
     m_thread = std::thread([writer] { writer->Run(); });
     m_checkTimer.start();
@@ -357,7 +356,11 @@ QString CSessionLog::Stop() {
         m_thread.join();
     else
         m_thread.detach();
-    return m_bOverflow ? kBehind : !finished ? QStringLiteral("文件没有接收最后的数据") : error ? ReasonText(error) : QString();
+    if (m_bOverflow)
+        return kBehind;
+    if (!finished)
+        return QStringLiteral("文件没有接收最后的数据");
+    return error ? ReasonText(error) : QString();
 }
 
 void CSessionLog::Halt(const QString& reason) {
@@ -378,7 +381,7 @@ void CSessionLog::Halt(const QString& reason) {
     emit Failed(reason);
 }
 
-void CSessionLog::Append(const QByteArray& bytes, int kind) {
+void CSessionLog::Append(const QByteArray& bytes, ChunkKind kind) {
     const std::size_t n = std::size_t(bytes.size());
     if (m_bOverflow || m_nAccepted - m_pWriter->taken + n > kMaxBacklog) {
         m_bOverflow = true;
@@ -388,7 +391,7 @@ void CSessionLog::Append(const QByteArray& bytes, int kind) {
     std::lock_guard lock(m_pWriter->mutex);
     const bool wasSmall = m_pWriter->pendingBytes < kWakeBytes;
     m_pWriter->pending.push_back(
-        {bytes, Writer::Chunk::Kind(kind), kind == Writer::Chunk::AsIs ? QDateTime() : m_clock.LocalNow()});
+        {bytes, kind, kind == ChunkKind::AsIs ? QDateTime() : m_clock.LocalNow()});
     m_pWriter->pendingBytes += n;
     if (wasSmall && m_pWriter->pendingBytes >= kWakeBytes)
         m_pWriter->wake.notify_one();
@@ -398,9 +401,9 @@ void CSessionLog::Record(bool sent, const QByteArray& bytes) {
     if (!m_bRunning || bytes.isEmpty())
         return;
     if (m_format == LogFormat::Text)
-        Append(bytes, sent ? Writer::Chunk::Sent : Writer::Chunk::Received);
+        Append(bytes, sent ? ChunkKind::Sent : ChunkKind::Received);
     else if (!sent)
-        Append(bytes, Writer::Chunk::AsIs);
+        Append(bytes, ChunkKind::AsIs);
 }
 
 void CSessionLog::Note(const QString& text) {
@@ -408,7 +411,7 @@ void CSessionLog::Note(const QString& text) {
         return;
     Append(GbkEncode(
                QStringLiteral("# %1 %2\r\n").arg(QString::fromLatin1(LogStamp(m_clock.LocalNow())), text)),
-           Writer::Chunk::AsIs);
+           ChunkKind::AsIs);
 }
 
 void CSessionLog::Check() {

@@ -59,8 +59,10 @@ signals:
 
 private:
     struct Writer;
+    // How the writer puts an array in the file: as it is, or as a text record of received or sent bytes.
+    enum class ChunkKind { AsIs, Received, Sent };
     void Record(bool sent, const QByteArray& bytes);
-    void Append(const QByteArray& bytes, int kind);
+    void Append(const QByteArray& bytes, ChunkKind kind);
     void Halt(const QString& reason);
 
     IClock& m_clock;

@@ -1,3 +1,4 @@
+#include "serial/qt_read_watch.h"
 #include "serial/qt_serial_comm.h"
 #include "tests/support/pty.h"
 
@@ -48,6 +49,7 @@ private slots:
     void refusesSecondOpen();
     void reopeningDiscardsStaleInput();
     void pacedSmallArrivalsAllArrive();
+    void qtReadWatchHolds();
     void reportsLostDeviceOnce_data();
     void reportsLostDeviceOnce();
     void receiveThresholdGatesEvents();
@@ -269,6 +271,26 @@ void TestQtSerialComm::pacedSmallArrivalsAllArrive() {
     }
     pty.Write("end");
     QTRY_COMPARE_WITH_TIMEOUT(received, sent + "end", 5000);
+}
+
+void TestQtSerialComm::qtReadWatchHolds() {
+    // Pacing and the recovery from a failed read rest on how QSerialPort waits for input; should Qt
+    // change it, this fails instead of pacing quietly stopping.
+    CPty pty;
+    QSerialPort port(pty.path);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    CQtReadWatch watch;
+    watch.Attach(port);
+    QVERIFY(watch.Attached());
+    QSignalSpy ready(&port, &QSerialPort::readyRead);
+    watch.SetWatching(false);
+    pty.Write("a");
+    QVERIFY(pty.SlaveHasInput(5000));
+    QTest::qWait(50);
+    QCOMPARE(ready.count(), 0);
+    CQtReadWatch::Rearm(port);
+    QVERIFY(ready.wait(5000));
+    QCOMPARE(port.readAll(), QByteArray("a"));
 }
 
 void TestQtSerialComm::reportsLostDeviceOnce_data() {

@@ -45,7 +45,8 @@ void TestSessionLog::formats_data() {
     QTest::addColumn<QByteArray>("received");
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<QByteArray>("written");
-    const QByteArray header = "# Serimo 2.1 log started 2026-12-07 18:05:01 on Com1 (/dev/ttyUSB0) 115200,N,8,1\r\n";
+    const QByteArray header =
+        "# Serimo " SERIMO_VERSION " log started 2026-12-07 18:05:01 on Com1 (/dev/ttyUSB0) 115200,N,8,1\r\n";
     const QByteArray stamp = "2026-12-07 18:05:01.123 ";
     QTest::newRow("text") << int(LogFormat::Text) << QByteArray("hello\r\n") << QByteArray()
                           << header + stamp + "RX 68 65 6C 6C 6F 0D 0A  hello..\r\n";

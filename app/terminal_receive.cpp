@@ -2,7 +2,6 @@
 #include "app/terminal_dlg.h"
 #include "serial/clock.h"
 #include "serial/mscomm.h"
-#include "terminal/receive_display.h"
 #include "terminal/receive_view.h"
 #include "terminal/rx_capture.h"
 
@@ -22,28 +21,10 @@ void CTerminalDlg::ReadInput() {
     CaptureReceived(m_rxBuffer.get(), m_nRxCount, bytes, n);
     m_pLog->Received(input);
     m_bRxCountStale = true;
-    if (m_bDisplay && n > 0) {
-        std::string piece;
-        const std::size_t first = DisplayInputStart(n, m_bHexDisplay);
-        AppendDisplayPiece(bytes + first, n - first, m_bHexDisplay, piece, m_lineEnds);
-        // Bytes skipped before `first` belong to a piece too big for the area: it is emptied for it.
-        bool cleared = first > 0 || ReceiveTextNeedsClear(m_strReceive.size(), m_bAutoClear);
-        if (m_bTimestamps) {
-            const bool fresh = cleared || m_strReceive.empty();
-            cleared = m_stamps.Stamp(piece, m_bHexDisplay, fresh, m_clock.NowMs(), m_clock.LocalNow().time()) || cleared;
-        } else if (const std::size_t start = DisplayTailStart(piece, m_bHexDisplay); start > 0) {
-            piece.erase(0, start);
-            cleared = true;
-        }
-        if (cleared) {
-            m_strReceive.clear();
-            m_bReceiveRedo = true;
-            m_nReceiveShown = 0;
-        }
-        m_strReceive += piece;
-    } else if (n > 0) {
-        m_lineEnds.afterCR = false; // a CR that was not shown pairs with nothing shown later
-    }
+    if (m_bDisplay && n > 0)
+        m_feed.Take(bytes, n, {m_bHexDisplay, m_bAutoClear, m_bTimestamps}, m_clock);
+    else if (n > 0)
+        m_feed.Skip();
     // The capture and the counter are up to date now; what the person sees follows once per frame,
     // so a line that delivers a few bytes every millisecond does not lay the area out a thousand
     // times a second.
@@ -56,27 +37,20 @@ void CTerminalDlg::FlushReceiveView() {
     if (m_bRxCountStale)
         ShowRxCount();
     // Nobody sees a minimised window's area: it catches up in one go when the window comes back.
-    if (isMinimized() || (!m_bReceiveRedo && m_nReceiveShown >= m_strReceive.size()))
+    if (isMinimized())
         return;
-    if (m_bReceiveRedo)
-        m_receiveDecoder.resetState();
-    const std::size_t from = m_bReceiveRedo ? 0 : m_nReceiveShown;
-    QString text = m_receiveDecoder.decode(QByteArrayView(m_strReceive.data() + from, qsizetype(m_strReceive.size() - from)));
-    text.remove(QLatin1Char('\r'));
-    const std::size_t rowsBefore = m_bReceiveRedo ? 0 : m_ctrlReceive->Rows().size();
-    if (m_bReceiveRedo)
-        m_ctrlReceive->setPlainText(text);
+    const std::optional<CReceiveFeed::Update> update = m_feed.TakeUpdate();
+    if (!update)
+        return;
+    const std::size_t rowsBefore = update->whole ? 0 : m_ctrlReceive->Layout().Rows().size();
+    if (update->whole)
+        m_ctrlReceive->setPlainText(update->text);
     else
-        m_ctrlReceive->AppendText(text);
-    m_bReceiveRedo = false;
-    m_nReceiveShown = m_strReceive.size();
+        m_ctrlReceive->AppendText(update->text);
     m_ctrlReceive->ScrollToEnd();
-    // Jump scrolling: when whole screens fly past between two updates nobody reads them, and painting
-    // each one is what a fast line costs, so the area then catches up less often. It goes back to the
-    // usual pace at the first update that brings less.
-    const std::size_t added = m_ctrlReceive->Rows().size() - std::min(rowsBefore, m_ctrlReceive->Rows().size());
-    const bool jumping = added >= 2 * std::size_t(std::max(1, m_ctrlReceive->verticalScrollBar()->pageStep()));
-    m_receiveViewTimer.setInterval(jumping ? kReceiveJumpMs : kReceiveViewMs);
+    const std::size_t rows = m_ctrlReceive->Layout().Rows().size();
+    const int rowsInView = m_ctrlReceive->verticalScrollBar()->pageStep();
+    m_receiveViewTimer.setInterval(CReceiveFeed::NextUpdateMs(rows - std::min(rowsBefore, rows), rowsInView));
 }
 
 void CTerminalDlg::changeEvent(QEvent* event) {
@@ -109,10 +83,7 @@ void CTerminalDlg::OnResetCounters() {
 }
 
 void CTerminalDlg::OnClearReceive() {
-    m_strReceive.clear();
-    m_nReceiveShown = 0;
-    m_bReceiveRedo = false;
-    m_receiveDecoder.resetState();
+    m_feed.Clear();
     m_ctrlReceive->setPlainText(QString());
 }
 

@@ -54,7 +54,7 @@ void CTerminalDlg::AddLogMenuItems(QMenu& menu) {
     for (const auto& [rule, text] : choices) {
         QAction* item = lineEnds->addAction(QString::fromUtf8(text), this, [this, rule] { OnLineEndChosen(rule); });
         item->setCheckable(true);
-        item->setChecked(m_lineEnds.rule == rule);
+        item->setChecked(m_feed.LineEnds().rule == rule);
         group->addAction(item);
     }
 }
@@ -115,12 +115,12 @@ QString CTerminalDlg::LogPortText() const {
 
 void CTerminalDlg::OnTimestampsToggle() {
     m_bTimestamps = !m_bTimestamps;
-    m_stamps.Restart(m_strReceive);
+    m_feed.RestartStamps();
     WriteSettingNow(settings::kDisplay, settings::kTimestampsKey, QString::number(int(m_bTimestamps)));
 }
 
 void CTerminalDlg::OnLineEndChosen(LineEnd rule) {
-    m_lineEnds.rule = rule;
+    m_feed.LineEnds().rule = rule;
     WriteSettingNow(settings::kDisplay, settings::kLineEndKey, QString::fromLatin1(LineEndName(rule)));
 }
 
