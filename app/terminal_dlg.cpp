@@ -29,9 +29,6 @@
 namespace {
 
 constexpr int kAnimationPeriodMs = 2500;
-constexpr int kTimerAnimation = 100;
-constexpr int kTimerAutoSend = 101;
-constexpr int kTimerReopen = 102;
 constexpr int kReopenPollMs = 500;
 
 const std::array<const char*, 3> kSaveProtocolNames{"Original", "TCP", "WNMP"};
@@ -159,10 +156,10 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_ctrlCompareFile = static_cast<QLineEdit*>(ctl(IDC_COMPARE_FILE));
 
     m_animTimer.setTimerType(Qt::CoarseTimer);
-    connect(&m_animTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerAnimation); });
-    connect(&m_autoSendTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerAutoSend); });
+    connect(&m_animTimer, &QTimer::timeout, this, &CTerminalDlg::OnAnimationTick);
+    connect(&m_autoSendTimer, &QTimer::timeout, this, &CTerminalDlg::OnManualSend);
     m_reopenTimer.setInterval(kReopenPollMs);
-    connect(&m_reopenTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerReopen); });
+    connect(&m_reopenTimer, &QTimer::timeout, this, &CTerminalDlg::OnReopenTick);
     m_receiveViewTimer.setSingleShot(true);
     m_receiveViewTimer.setInterval(CReceiveFeed::kViewMs);
     connect(&m_receiveViewTimer, &QTimer::timeout, this, &CTerminalDlg::FlushReceiveView);
@@ -285,26 +282,19 @@ void CTerminalDlg::UpdatePinBitmap() {
 
 void CTerminalDlg::OnPin() { SetTopMost(!IsTopMost()); }
 
-void CTerminalDlg::OnTimer(int id) {
-    if (id == kTimerAnimation) {
-        const int frame = m_nAnimFrame++;
-        if (frame >= 0 && static_cast<std::size_t>(frame) < m_imageList.size()) {
-            // Only the small icon moves; the large sizes (title bar, task switcher) stay the
-            // program's own.
-            QIcon icon;
-            icon.addPixmap(m_imageList[frame].pixmap(QSize(kAnimationFrameWidth, 18)));
-            for (const QSize& size : m_hIcon.availableSizes())
-                if (size.width() > kAnimationFrameWidth)
-                    icon.addPixmap(m_hIcon.pixmap(size));
-            setWindowIcon(icon);
-        }
-        if (static_cast<std::size_t>(m_nAnimFrame) >= m_imageList.size())
-            m_nAnimFrame = 0;
-    } else if (id == kTimerAutoSend) {
-        OnManualSend();
-    } else if (id == kTimerReopen) {
-        OnReopenTick();
+void CTerminalDlg::OnAnimationTick() {
+    const int frame = m_nAnimFrame++;
+    if (frame >= 0 && static_cast<std::size_t>(frame) < m_imageList.size()) {
+        // Only the small icon moves; the large sizes (title bar, task switcher) stay the program's own.
+        QIcon icon;
+        icon.addPixmap(m_imageList[frame].pixmap(QSize(kAnimationFrameWidth, 18)));
+        for (const QSize& size : m_hIcon.availableSizes())
+            if (size.width() > kAnimationFrameWidth)
+                icon.addPixmap(m_hIcon.pixmap(size));
+        setWindowIcon(icon);
     }
+    if (static_cast<std::size_t>(m_nAnimFrame) >= m_imageList.size())
+        m_nAnimFrame = 0;
 }
 
 void CTerminalDlg::OnComm() {

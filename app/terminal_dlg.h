@@ -53,7 +53,6 @@ public:
     // Brings the receive area and RX up to date with what ReadInput took in (at most once per frame
     // on its own; callers that need the view current call it directly).
     void FlushReceiveView();
-    int ReceiveViewInterval() const { return m_receiveViewTimer.interval(); }
 
     // Settings.
     void LoadSettings();
@@ -101,7 +100,10 @@ public:
     // marked (CQuitSignals::Request), while a wait still holds up the event loop.
     void BeginQuit();
     bool Quitting() const;
-    void OnTimer(int id); // 100: icon animation, 101: one automatic send, 102: watch for a lost device
+    // The timers' handlers (an automatic send is OnManualSend): the icon's animation, and a look for
+    // a lost device that may have come back.
+    void OnAnimationTick();
+    void OnReopenTick();
     void OnAbout();
     // The window's own menu: About, the serial devices dialog, reopening a device that comes back.
     void FillContextMenu(QMenu& menu);
@@ -227,7 +229,6 @@ private:
     void OnComm();
     void OnDeviceLost();
     bool TryOpenPort(bool quiet);
-    void OnReopenTick();
     void NameControls();
     void EnablePortControls(bool enable);
     void SelectAndOpen(QComboBox* list, int& index);

@@ -431,7 +431,7 @@ void TestMainWindow::iconAnimationCycles() {
     QList<int> frames;
     for (int i = 0; i < 6; ++i) {
         frames << dlg.AnimationFrame();
-        dlg.OnTimer(100);
+        dlg.OnAnimationTick();
     }
     QCOMPARE(frames, QList<int>({0, 1, 2, 3, 0, 1}));
     // Only the small icon moves: the large sizes stay the program's icon.

@@ -188,17 +188,17 @@ void TestPortDevices::lostDeviceIsReopenedWhenItReturns() {
 
     // Still gone: no attempt to open.
     f.comm.ClearLog();
-    dlg.OnTimer(102);
+    dlg.OnReopenTick();
     QVERIFY(f.comm.OpsStartingWith(QStringLiteral("PortOpen=1")).isEmpty());
     // Back, but refused for a moment (permissions not yet set): quietly tried again next time.
     m_devices.present.insert(QStringLiteral("/fake/com1"));
     f.comm.missingPorts = {1};
-    dlg.OnTimer(102);
+    dlg.OnReopenTick();
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
     QVERIFY(dlg.ReopenTimer().isActive());
     QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("端口未打开！"));
     f.comm.missingPorts.clear();
-    dlg.OnTimer(102);
+    dlg.OnReopenTick();
     QVERIFY(f.comm.GetPortOpen());
     QCOMPARE(f.comm.GetSettings(), QStringLiteral("9600,N,8,1"));
     QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 REOPENED 9600,N,8,1"));

@@ -53,8 +53,6 @@ private slots:
     void batchedViewFollowsTheRules();
     void stopDisplayInsideABatch();
     void minimisedAreaCatchesUp();
-    void fastLineJumpScrolls_data();
-    void fastLineJumpScrolls();
     void counterLabelLooksAsALabel_data();
     void counterLabelLooksAsALabel();
     void receiveViewCopiesAndSpeaks();
@@ -325,30 +323,6 @@ void TestTerminalWindow::minimisedAreaCatchesUp() {
     QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("new"));
 }
 
-void TestTerminalWindow::fastLineJumpScrolls_data() {
-    QTest::addColumn<QByteArray>("piece");
-    QTest::addColumn<bool>("hex");
-    QTest::addColumn<int>("interval");
-    QTest::newRow("a few bytes") << QByteArray("hello\r\n") << false << CReceiveFeed::kViewMs;
-    QTest::newRow("screens of lines") << QByteArray("line\r\n").repeated(200) << false << CReceiveFeed::kJumpMs;
-    QTest::newRow("screens of hex") << QByteArray(2500, 'x') << true << CReceiveFeed::kJumpMs;
-}
-
-void TestTerminalWindow::fastLineJumpScrolls() {
-    // More than two screens between two updates: the next update waits longer; a quieter one brings
-    // the usual pace back.
-    QFETCH(QByteArray, piece);
-    QFETCH(bool, hex);
-    QFETCH(int, interval);
-    CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=%1\n").arg(int(hex)));
-    f.comm.Receive(piece);
-    Shown(dlg);
-    QCOMPARE(dlg.ReceiveViewInterval(), interval);
-    f.comm.Receive("x");
-    Shown(dlg);
-    QCOMPARE(dlg.ReceiveViewInterval(), CReceiveFeed::kViewMs);
-}
-
 void TestTerminalWindow::counterLabelLooksAsALabel_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("alignment");
@@ -557,7 +531,7 @@ void TestTerminalWindow::closedPortSendsNothing() {
     dlg.ClosePort();
     f.comm.ClearLog();
     dlg.OnManualSend();
-    dlg.OnTimer(101);
+    dlg.OnManualSend();
     QVERIFY(f.comm.written.isEmpty());
     QVERIFY(f.prompts.messages.empty());
     QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:0"));
@@ -603,9 +577,9 @@ void TestTerminalWindow::autoSendTicksSendTheBoxAsItIsNow() {
     dlg.m_ctrlSend->setPlainText(QStringLiteral("a"));
     dlg.m_ctrlAutoSend->click();
     QVERIFY(dlg.AutoSendTimer().isActive());
-    dlg.OnTimer(101);
+    dlg.OnManualSend();
     dlg.m_ctrlSend->setPlainText(QStringLiteral("b"));
-    dlg.OnTimer(101);
+    dlg.OnManualSend();
     QCOMPARE(f.comm.written, QByteArray("ab"));
     // A successful reopen leaves it running; unticking stops it.
     emit dlg.m_ctrlBaud->activated(3);
@@ -624,7 +598,7 @@ void TestTerminalWindow::autoSendRunsAgainAfterAnOpen() {
     f.comm.SetPortOpen(false);
     f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
     QTRY_VERIFY_WITH_TIMEOUT(dlg.ReopenTimer().isActive() && !dlg.AutoSendTimer().isActive(), 5000);
-    dlg.OnTimer(102);
+    dlg.OnReopenTick();
     QVERIFY(f.comm.GetPortOpen() && dlg.AutoSendTimer().isActive());
 }
 

@@ -176,7 +176,7 @@ void TestE2eWindow::lostDeviceIsReopenedWhenItsPathReturns() {
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.messages.size(), std::size_t(1), 10000);
     QVERIFY(dlg.ReopenTimer().isActive());
     QVERIFY(QFile::remove(m_com1));
-    dlg.OnTimer(102);
+    dlg.OnReopenTick();
     QVERIFY(!m_comm->GetPortOpen());
     QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("端口未打开！"));
 
