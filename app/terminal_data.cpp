@@ -4,6 +4,7 @@
 #include "app/quit_signals.h"
 #include "app/terminal_dlg.h"
 #include "card/data_exchange.h"
+#include "res/resource.h"
 #include "terminal/receive_view.h"
 #include "terminal/send_text.h"
 
@@ -42,66 +43,55 @@ void CTerminalDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CTerminalDlg::UpdateData(bool saveAndValidate) {
-    struct Check {
-        QCheckBox* box;
-        bool* member;
-    };
-    const Check checks[] = {{m_ctrlAutoClear, &m_bAutoClear},
-                            {m_ctrlAutoSend, &m_bAutoSend},
-                            {m_ctrlHexDisplay, &m_bHexDisplay},
-                            {m_ctrlHexSend, &m_bHexSend},
-                            {m_ctrlResetRxAfterSave, &m_bResetRxAfterSave}};
-    struct Selection {
-        QComboBox* list;
-        int* member;
-    };
-    const Selection selections[] = {{m_ctrlPort, &m_nPort},         {m_ctrlBaud, &m_nBaud},
-                                    {m_ctrlParity, &m_nParity},     {m_ctrlDataBits, &m_nDataBits},
-                                    {m_ctrlStopBits, &m_nStopBits}, {m_ctrlHandshake, &m_nHandshake},
-                                    {m_ctrlSendProtocol, &m_nSendProtocol}, {m_ctrlSaveProtocol, &m_nSaveProtocol}};
+    // What the person typed is checked before any member changes.
+    qulonglong period = m_nAutoSendPeriod;
+    QString sendText = m_strSend;
+    if (saveAndValidate) {
+        // The period: a whole number from 1 to 1000000.
+        bool ok = false;
+        period = m_ctrlPeriod->text().trimmed().toULongLong(&ok);
+        if (!ok || period < kPeriodMin || period > kPeriodMax) {
+            m_prompts.MessageBox(QStringLiteral("请输入一个 %1 到 %2 之间的整数。").arg(kPeriodMin).arg(kPeriodMax));
+            m_ctrlPeriod->setFocus();
+            m_ctrlPeriod->selectAll();
+            return false;
+        }
+        sendText = m_ctrlSend->toPlainText();
+        if (SendBoxByteLength(sendText) > kSendTextMaxBytes) {
+            m_prompts.MessageBox(QStringLiteral("发送区的内容不能超过 %1 个字节。").arg(kSendTextMaxBytes));
+            m_ctrlSend->setFocus();
+            return false;
+        }
+    }
 
-    if (!saveAndValidate) {
-        for (const Check& c : checks)
-            c.box->setChecked(*c.member);
-        m_ctrlPeriod->setText(QString::number(m_nAutoSendPeriod));
-        m_ctrlSendFilePath->setText(m_strSendFile);
-        m_ctrlSaveFile->setText(m_strSaveFile);
-        for (const Selection& s : selections)
-            SelectIndex(s.list, *s.member);
-        m_ctrlReceive->setPlainText(m_feed.TakeAll());
-        m_bLimitingSendText = true; // the limit holds typing back; a longer stored text is shown as it is
-        m_ctrlSend->setPlainText(m_strSend);
-        m_bLimitingSendText = false;
-        m_nSendTextBytes = SendBoxByteLength(m_strSend);
-        m_ctrlCompareFile->setText(m_strCompareFile);
+    const CDataExchange dx(m_built, saveAndValidate);
+    dx.Check(IDC_AUTO_CLEAR, m_bAutoClear);
+    dx.Check(IDC_AUTO_SEND, m_bAutoSend);
+    dx.Check(IDC_HEX_DISPLAY, m_bHexDisplay);
+    dx.Check(IDC_HEX_SEND, m_bHexSend);
+    dx.Check(IDC_RESET_RX_AFTER_SAVE, m_bResetRxAfterSave);
+    dx.Text(IDC_SEND_FILE_PATH, m_strSendFile);
+    dx.Text(IDC_SAVE_FILE, m_strSaveFile);
+    dx.List(IDC_PORT, m_nPort);
+    dx.List(IDC_BAUD, m_nBaud);
+    dx.List(IDC_PARITY, m_nParity);
+    dx.List(IDC_DATABITS, m_nDataBits);
+    dx.List(IDC_STOPBITS, m_nStopBits);
+    dx.List(IDC_HANDSHAKE, m_nHandshake);
+    dx.List(IDC_SEND_PROTOCOL, m_nSendProtocol);
+    dx.List(IDC_SAVE_PROTOCOL, m_nSaveProtocol);
+    dx.Text(IDC_COMPARE_FILE, m_strCompareFile);
+    if (saveAndValidate) {
+        m_nAutoSendPeriod = static_cast<unsigned>(period);
+        m_strSend = sendText;
         return true;
     }
-
-    // The period: a whole number from 1 to 1000000.
-    bool ok = false;
-    const QString periodText = m_ctrlPeriod->text().trimmed();
-    const qulonglong period = periodText.toULongLong(&ok);
-    if (!ok || period < kPeriodMin || period > kPeriodMax) {
-        m_prompts.MessageBox(QStringLiteral("请输入一个 %1 到 %2 之间的整数。").arg(kPeriodMin).arg(kPeriodMax));
-        m_ctrlPeriod->setFocus();
-        m_ctrlPeriod->selectAll();
-        return false;
-    }
-    const QString sendText = m_ctrlSend->toPlainText();
-    if (SendBoxByteLength(sendText) > kSendTextMaxBytes) {
-        m_prompts.MessageBox(QStringLiteral("发送区的内容不能超过 %1 个字节。").arg(kSendTextMaxBytes));
-        m_ctrlSend->setFocus();
-        return false;
-    }
-    for (const Check& c : checks)
-        *c.member = c.box->isChecked();
-    m_nAutoSendPeriod = static_cast<unsigned>(period);
-    m_strSendFile = m_ctrlSendFilePath->text();
-    m_strSaveFile = m_ctrlSaveFile->text();
-    for (const Selection& s : selections)
-        *s.member = s.list->currentIndex();
-    m_strSend = sendText;
-    m_strCompareFile = m_ctrlCompareFile->text();
+    m_ctrlPeriod->setText(QString::number(m_nAutoSendPeriod));
+    m_ctrlReceive->setPlainText(m_feed.TakeAll());
+    m_bLimitingSendText = true; // the limit holds typing back; a longer stored text is shown as it is
+    m_ctrlSend->setPlainText(m_strSend);
+    m_bLimitingSendText = false;
+    m_nSendTextBytes = SendBoxByteLength(m_strSend);
     return true;
 }
 
