@@ -160,6 +160,54 @@ public:
     QTimer& AutoSendTimer() { return m_autoSendTimer; }
     QTimer& ReopenTimer() { return m_reopenTimer; }
     int AnimationFrame() const { return m_nAnimFrame; }
+    const std::vector<QIcon>& AnimationIcons() const { return m_imageList; }
+
+    // The window's state as tests and the benchmark see it: a control by its id, the log's indicator
+    // (made in code, without an id), the counters, the capture and what the receive area shows.
+    template <class T> T* Control(int id) const { return qobject_cast<T*>(Control(id)); }
+    QLabel* LogIndicator() const { return m_ctrlLogIndicator; }
+    std::int64_t RxCount() const { return m_nRxCount; }
+    std::int64_t TxCount() const { return m_nTxCount; }
+    // Counters set as if that much had come and gone, so a test need not send it.
+    void SetRxCount(std::int64_t count) { m_nRxCount = count; }
+    void SetTxCount(std::int64_t count) { m_nTxCount = count; }
+    const std::uint8_t* Captured() const { return m_rxBuffer.get(); }
+    // Stores bytes in the capture and counts them (ReadInput, and tests that fill it without a line).
+    void Capture(const std::uint8_t* bytes, std::size_t n) {
+        CaptureReceived(m_rxBuffer.get(), m_nRxCount, bytes, n);
+    }
+    const CReceiveFeed& Feed() const { return m_feed; }
+    const CardConfigRecord& Config() const { return m_config; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void OnInitDialog();
+    void WireMessageMap();
+    void FillLists();
+    void PlaceWindow();
+    void AddAboutToSystemMenu();
+    void OnComm();
+    void OnDeviceLost();
+    bool TryOpenPort(bool quiet);
+    void NameControls();
+    void EnablePortControls(bool enable);
+    void SelectAndOpen(QComboBox* list, int& index);
+    void OnSendTextChanged(int position, int removed, int added);
+    QString SettingsString() const;
+    qint64 LineTimeMs(std::size_t bytes) const;
+    void SetUpSessionLog();
+    void AddLogMenuItems(QMenu& menu);
+    void OnLogFailed(const QString& reason);
+    // "Com1 (/dev/ttyUSB0) 115200,N,8,1", how the log names the port.
+    QString LogPortText() const;
+    void WriteSettingNow(const QString& section, const QString& key, const QString& value);
 
     // --- members (the window's working state)
     bool m_bDisplay = true;
@@ -211,36 +259,6 @@ public:
     QPlainTextEdit* m_ctrlSend;
     QLineEdit *m_ctrlPeriod, *m_ctrlSendFilePath, *m_ctrlSaveFile, *m_ctrlCompareFile;
     QLabel* m_ctrlLogIndicator; // shown while a log runs
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-#ifdef Q_OS_WIN
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
-
-private:
-    void OnInitDialog();
-    void WireMessageMap();
-    void FillLists();
-    void PlaceWindow();
-    void AddAboutToSystemMenu();
-    void OnComm();
-    void OnDeviceLost();
-    bool TryOpenPort(bool quiet);
-    void NameControls();
-    void EnablePortControls(bool enable);
-    void SelectAndOpen(QComboBox* list, int& index);
-    void OnSendTextChanged(int position, int removed, int added);
-    QString SettingsString() const;
-    qint64 LineTimeMs(std::size_t bytes) const;
-    void SetUpSessionLog();
-    void AddLogMenuItems(QMenu& menu);
-    void OnLogFailed(const QString& reason);
-    // "Com1 (/dev/ttyUSB0) 115200,N,8,1", how the log names the port.
-    QString LogPortText() const;
-    void WriteSettingNow(const QString& section, const QString& key, const QString& value);
 
     bool m_bQuitting = false;
     std::unique_ptr<IPrompts> m_pQuitGuard; // what m_prompts is: nothing opens once quitting

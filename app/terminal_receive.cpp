@@ -18,7 +18,7 @@ void CTerminalDlg::ReadInput() {
     const QByteArray input = m_ctrlComm.GetInput();
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(input.constData());
     const std::size_t n = static_cast<std::size_t>(input.size());
-    CaptureReceived(m_rxBuffer.get(), m_nRxCount, bytes, n);
+    Capture(bytes, n);
     m_pLog->Received(input);
     m_bRxCountStale = true;
     if (m_bDisplay && n > 0)

@@ -56,9 +56,9 @@ int main(int argc, char* argv[]) {
         CWindowFixture f;
         CTerminalDlg& dlg = f.Start(QStringLiteral("[Receive]\nSave Protocol=%1\n").arg(protocol));
         const std::vector<std::uint8_t> capture = DenseCapture(protocol);
-        CaptureReceived(dlg.m_rxBuffer.get(), dlg.m_nRxCount, capture.data(), capture.size());
+        dlg.Capture(capture.data(), capture.size());
         const QString path = f.dir.filePath(QStringLiteral("save.txt"));
-        dlg.m_ctrlSaveFile->setText(path);
+        dlg.Control<QLineEdit>(IDC_SAVE_FILE)->setText(path);
         auto* save = static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED));
         std::vector<double> ms;
         for (int i = 0; i < rounds; ++i) {

@@ -16,6 +16,7 @@
 // Cases are the rows of kCases; without any, all run. Figures are medians over the repeats.
 #include "app/profile.h"
 #include "app/terminal_dlg.h"
+#include "res/resource.h"
 #include "serial/clock.h"
 #include "serial/port_devices.h"
 #include "serial/qt_serial_comm.h"
@@ -283,10 +284,10 @@ int RunCase(int argc, char* argv[], const Case& c, double seconds) {
     QElapsedTimer idle;
     idle.start();
     qint64 last = 0;
-    while (dlg.m_nRxCount < total && idle.elapsed() < 10000) {
+    while (dlg.RxCount() < total && idle.elapsed() < 10000) {
         app.processEvents(QEventLoop::WaitForMoreEvents);
-        if (dlg.m_nRxCount != last) {
-            last = dlg.m_nRxCount;
+        if (dlg.RxCount() != last) {
+            last = dlg.RxCount();
             idle.restart();
         }
     }
@@ -298,20 +299,21 @@ int RunCase(int argc, char* argv[], const Case& c, double seconds) {
     const double heldMs = pump.Finish();
 
     std::string faults;
-    if (dlg.m_nRxCount != total)
+    if (dlg.RxCount() != total)
         faults += "bytes-lost,";
-    if (std::memcmp(dlg.m_rxBuffer.get(), data.constData(),
+    if (std::memcmp(dlg.Captured(), data.constData(),
                     std::min<std::size_t>(kRxBufferSize, std::size_t(total))) != 0)
         faults += "capture-wrong,";
-    if (dlg.m_ctrlRxCount->text() != QStringLiteral("RX:%1").arg(total))
+    if (dlg.Control<QLabel>(IDC_RX_COUNT)->text() != QStringLiteral("RX:%1").arg(total))
         faults += "rx-label-wrong,";
     if (c.display) {
         const std::string whole = DisplayOfStream(data, c.hex);
-        const std::string& area = dlg.m_feed.Text();
+        const std::string& area = dlg.Feed().Text();
         if (area.empty() || area.size() > whole.size() ||
             whole.compare(whole.size() - area.size(), area.size(), area) != 0)
             faults += "area-wrong,";
-        else if (dlg.m_ctrlReceive->toPlainText() != QString::fromLatin1(area).remove(QLatin1Char('\r')))
+        else if (dlg.Control<CReceiveView>(IDC_RECEIVE)->toPlainText() !=
+                 QString::fromLatin1(area).remove(QLatin1Char('\r')))
             faults += "view-wrong,";
     }
     std::printf("result %.5f %.5f %.3f %.3f %.3f %.1f %s%s\n", cpu / wall, plain.coreShare,
@@ -493,10 +495,10 @@ WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype pie
     tick.start(100);
     QElapsedTimer idle;
     idle.start();
-    for (qint64 last = 0; dlg.m_nRxCount < data.size() && idle.elapsed() < 10000;) {
+    for (qint64 last = 0; dlg.RxCount() < data.size() && idle.elapsed() < 10000;) {
         app.processEvents(QEventLoop::WaitForMoreEvents);
-        if (dlg.m_nRxCount != last) {
-            last = dlg.m_nRxCount;
+        if (dlg.RxCount() != last) {
+            last = dlg.RxCount();
             idle.restart();
         }
     }
@@ -524,7 +526,7 @@ WindowRun RunWindowOnce(QApplication& app, const QByteArray& data, qsizetype pie
     }
     const bool logWhole = logFormat < 0 || logged == data;
     return {cpu / wall, double(data.size()) / wall / 1e6, double(longestTurnNs) / 1e6,
-            dlg.m_nRxCount == data.size() && logWhole && prompts.messages.empty()};
+            dlg.RxCount() == data.size() && logWhole && prompts.messages.empty()};
 }
 
 int LogComparison(QApplication& app, int argc, char* argv[]) {

@@ -48,6 +48,7 @@ public:
 
     const std::string& Text() const { return m_text; }
     DisplayLineEnds& LineEnds() { return m_lineEnds; }
+    const DisplayLineEnds& LineEnds() const { return m_lineEnds; }
     // Stamps switched on: a line already under way stays without one.
     void RestartStamps() { m_stamps.Restart(m_text); }
 

@@ -119,7 +119,7 @@ void TestCardConfigFiles::extendedChangesAreSavedAndProgrammed() {
     QFile saved(f.dir.filePath(name));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), Bytes(m_sim->Config()));
-    QVERIFY(f.dlg->m_config == m_sim->Config());
+    QVERIFY(f.dlg->Config() == m_sim->Config());
 
     // The name is in the profile file at once, and closing the window keeps it.
     QVERIFY(f.ProfileText().contains(QStringLiteral("[Setting]\r\nRecent File Saved=") + name));
@@ -164,7 +164,7 @@ void TestCardConfigFiles::restoredFileReachesBothDialogs() {
     QCOMPARE(auth, QStringLiteral("2 - 128 bits key"));
     // Cancelled: nothing written to the card, but the working record is the file's.
     QVERIFY(m_sim->Config() == CCardSimulator::DefaultConfig());
-    QVERIFY(f.dlg->m_config == file);
+    QVERIFY(f.dlg->Config() == file);
 }
 
 void TestCardConfigFiles::restoredCodesOutsideTheirListsAreAskedFor() {

@@ -79,8 +79,8 @@ void TestCardWindow::readStatusOpensTheStatusWindow() {
     f.prompts.onModal = [&](QDialog& d) {
         auto& status = static_cast<CCardStatusDlg&>(d);
         title = d.windowTitle();
-        shownAtModal = dlg.m_ctrlReceive->toPlainText();
-        rxAtModal = dlg.m_ctrlRxCount->text();
+        shownAtModal = dlg.Control<CReceiveView>(IDC_RECEIVE)->toPlainText();
+        rxAtModal = dlg.Control<QLabel>(IDC_RX_COUNT)->text();
         if (const QString shot = qEnvironmentVariable("SERIMO_SCREENSHOT"); !shot.isEmpty())
             d.grab().save(shot);
         for (int k = 0; k < 15; ++k) {
@@ -101,7 +101,7 @@ void TestCardWindow::readStatusOpensTheStatusWindow() {
     QCOMPARE(f.comm.ops.mid(1, 5), kPreamble + QStringList("Output=05 30 30 41 37 30 30 30 30 30 30 30 30 0D"));
     // The answer is on screen, after what was pending, before the status window opens.
     QVERIFY2(shownAtModal.startsWith(QStringLiteral("pending .00A800000047")), qPrintable(shownAtModal));
-    QCOMPARE(rxAtModal, QStringLiteral("RX:%1").arg(dlg.m_nRxCount));
+    QCOMPARE(rxAtModal, QStringLiteral("RX:%1").arg(dlg.RxCount()));
     QCOMPARE(f.prompts.waitCursorDepth, 0);
 }
 
@@ -176,9 +176,9 @@ void TestCardWindow::roomCheck() {
     QFETCH(bool, reset);
     CTerminalDlg& dlg = f.Start();
     AnswerWithSimulator();
-    dlg.m_nRxCount = rxCount;
+    dlg.SetRxCount(rxCount);
     QString rxWhenTold;
-    f.prompts.onMessage = [&](const QString&) { rxWhenTold = dlg.m_ctrlRxCount->text(); };
+    f.prompts.onMessage = [&](const QString&) { rxWhenTold = dlg.Control<QLabel>(IDC_RX_COUNT)->text(); };
     dlg.OnReadCardStatus();
     if (reset) {
         QCOMPARE(f.prompts.Texts().value(0), QStringLiteral("为保证命令的可靠运行，RX清0。"));
@@ -187,7 +187,7 @@ void TestCardWindow::roomCheck() {
     } else {
         // The 512 bytes left hold the whole status answer: the exchange runs without clearing RX.
         QVERIFY(!f.prompts.Texts().contains(QStringLiteral("为保证命令的可靠运行，RX清0。")));
-        QVERIFY(dlg.m_nRxCount > rxCount);
+        QVERIFY(dlg.RxCount() > rxCount);
     }
 }
 
@@ -207,7 +207,7 @@ void TestCardWindow::lostDeviceEndsTheExchange() {
     QCOMPARE(f.prompts.Texts(), QStringList(QStringLiteral("读卡状态失败!")));
     // The closed state and its message follow once the window is idle again.
     QTRY_COMPARE_WITH_TIMEOUT(f.prompts.messages.size(), std::size_t(2), 5000);
-    QVERIFY(!dlg.m_ctrlClosePort->isEnabled());
+    QVERIFY(!dlg.Control<QPushButton>(IDC_CLOSE_PORT)->isEnabled());
 }
 
 void TestCardWindow::quitEndsTheExchangeAtOnce_data() {
@@ -228,7 +228,7 @@ void TestCardWindow::quitEndsTheExchangeAtOnce() {
     QFETCH(QString, quitAt);
     CTerminalDlg& dlg = f.Start();
     AnswerWithSimulator(CardSimFault(fault));
-    dlg.m_nRxCount = rxCount;
+    dlg.SetRxCount(rxCount);
     f.comm.onOutput = [&, answer = f.comm.onOutput](const QByteArray& bytes) {
         answer(bytes);
         if (bytes.size() > 1 && quitAt.isEmpty())
@@ -247,7 +247,7 @@ void TestCardWindow::configurationAnswerFillsTheWorkingRecord() {
     CTerminalDlg& dlg = f.Start();
     AnswerWithSimulator();
     dlg.OnConfigureCard();
-    QVERIFY(dlg.m_config.bytes == m_sim->Config().bytes);
+    QVERIFY(dlg.Config().bytes == m_sim->Config().bytes);
     QCOMPARE(f.comm.OpsStartingWith("Output").last().size(), QString("Output=").size() + 18 * 3 - 1);
     QVERIFY(f.prompts.messages.empty());
 }
@@ -313,16 +313,16 @@ void TestCardWindow::configureCard() {
         QVERIFY(m_sim->Config() == atStart);
         return;
     }
-    QCOMPARE(dlg.m_config.UnitName(), std::string("EDITED")); // kept also when the write failed
+    QCOMPARE(dlg.Config().UnitName(), std::string("EDITED")); // kept also when the write failed
     const std::vector<std::uint8_t> expected = BuildCardRequest(
-        written == 1102 ? CardRequest::WriteExtendedConfig : CardRequest::WriteBasicConfig, dlg.m_config);
+        written == 1102 ? CardRequest::WriteExtendedConfig : CardRequest::WriteBasicConfig, dlg.Config());
     QCOMPARE(int(expected.size()), written);
     const QByteArray bytes(reinterpret_cast<const char*>(expected.data()), qsizetype(expected.size()));
     QCOMPARE(frames.last(), QStringLiteral("Output=") + QString::fromLatin1(bytes.toHex(' ').toUpper()));
     // Everything but the unit name is what the card sent.
     for (std::size_t i = 0; i < CardConfigRecord::kSize; ++i)
         if (i < 14 || i >= 30)
-            QCOMPARE(dlg.m_config.bytes[i], atStart.bytes[i]);
+            QCOMPARE(dlg.Config().bytes[i], atStart.bytes[i]);
     QCOMPARE(m_sim->Config().UnitName(), std::string("EDITED"));
     QCOMPARE(f.comm.GetRThreshold(), short(1));
 }

@@ -154,36 +154,35 @@ void TestMainWindow::controlsMatchTheTemplate() {
 
 void TestMainWindow::defaultsWithoutProfile() {
     CTerminalDlg& dlg = f.Start();
-    QCOMPARE(dlg.m_ctrlPort->currentText(), QStringLiteral("Com1"));
-    QCOMPARE(dlg.m_ctrlBaud->currentText(), QStringLiteral("1200"));
-    QCOMPARE(dlg.m_ctrlParity->currentText(), QStringLiteral("NONE"));
-    QCOMPARE(dlg.m_ctrlDataBits->currentText(), QStringLiteral("8"));
-    QCOMPARE(dlg.m_ctrlStopBits->currentText(), QStringLiteral("1"));
-    QCOMPARE(dlg.m_ctrlHandshake->currentText(), QStringLiteral("ComNone"));
-    QCOMPARE(dlg.m_ctrlSendProtocol->currentText(), QStringLiteral("Original"));
-    QCOMPARE(dlg.m_ctrlSaveProtocol->currentText(), QStringLiteral("Original"));
-    QCOMPARE(dlg.m_ctrlBaud->count(), 16);
-    QCOMPARE(dlg.m_ctrlPeriod->text(), QStringLiteral("1000"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_PORT)->currentText(), QStringLiteral("Com1"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_BAUD)->currentText(), QStringLiteral("1200"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_PARITY)->currentText(), QStringLiteral("NONE"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_DATABITS)->currentText(), QStringLiteral("8"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_STOPBITS)->currentText(), QStringLiteral("1"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_HANDSHAKE)->currentText(), QStringLiteral("ComNone"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_SEND_PROTOCOL)->currentText(), QStringLiteral("Original"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_SAVE_PROTOCOL)->currentText(), QStringLiteral("Original"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_BAUD)->count(), 16);
+    QCOMPARE(dlg.Control<QLineEdit>(IDC_PERIOD)->text(), QStringLiteral("1000"));
 #ifdef Q_OS_WIN
     const QString defaultPath = QDir::toNativeSeparators(
         QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("save.txt")));
 #else
     const QString defaultPath = QDir(QDir::tempPath()).filePath(QStringLiteral("save.txt"));
 #endif
-    QCOMPARE(dlg.m_ctrlSaveFile->text(), defaultPath);
-    QCOMPARE(dlg.m_ctrlSendFilePath->text(), defaultPath);
-    QCOMPARE(dlg.m_ctrlCompareFile->text(), QString());
-    for (QCheckBox* box : {dlg.m_ctrlAutoClear, dlg.m_ctrlHexDisplay, dlg.m_ctrlHexSend, dlg.m_ctrlAutoSend,
-                           dlg.m_ctrlResetRxAfterSave})
-        QVERIFY(!box->isChecked());
-    QCOMPARE(dlg.m_ctrlSend->toPlainText(), QStringLiteral("05 30 30 41 30 30 30 30 30 30 30 30 30 0D"));
-    QCOMPARE(dlg.m_nWindowX, 100);
-    QCOMPARE(dlg.m_nWindowY, 100);
+    QCOMPARE(dlg.Control<QLineEdit>(IDC_SAVE_FILE)->text(), defaultPath);
+    QCOMPARE(dlg.Control<QLineEdit>(IDC_SEND_FILE_PATH)->text(), defaultPath);
+    QCOMPARE(dlg.Control<QLineEdit>(IDC_COMPARE_FILE)->text(), QString());
+    for (int id : {IDC_AUTO_CLEAR, IDC_HEX_DISPLAY, IDC_HEX_SEND, IDC_AUTO_SEND, IDC_RESET_RX_AFTER_SAVE})
+        QVERIFY(!dlg.Control<QCheckBox>(id)->isChecked());
+    QCOMPARE(dlg.Control<QPlainTextEdit>(IDC_SEND)->toPlainText(),
+             QStringLiteral("05 30 30 41 30 30 30 30 30 30 30 30 30 0D"));
+    QCOMPARE(dlg.pos(), QPoint(100, 100));
     QVERIFY(!dlg.IsTopMost());
-    QCOMPARE(dlg.m_ctrlPin->property("bitmapId").toInt(), int(IDB_PIN_LYING));
+    QCOMPARE(dlg.Control<CBitmapButton>(IDC_PIN)->property("bitmapId").toInt(), int(IDB_PIN_LYING));
     // The port opens with the defaults.
     QVERIFY(f.comm.ops.contains(QStringLiteral("Settings=1200,N,8,1")));
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
     QVERIFY(f.prompts.messages.empty());
     QVERIFY(dlg.AnimationTimer().isActive());
     QCOMPARE(dlg.AnimationTimer().interval(), 2500);
@@ -195,20 +194,20 @@ void TestMainWindow::defaultsWithoutProfile() {
 void TestMainWindow::topMostFromProfile() {
     CTerminalDlg& dlg = f.Start(QStringLiteral("[Window]\nWindowTopMost=1\n"));
     QVERIFY(dlg.IsTopMost());
-    QCOMPARE(dlg.m_ctrlPin->property("bitmapId").toInt(), int(IDB_PIN_PRESSED));
+    QCOMPARE(dlg.Control<CBitmapButton>(IDC_PIN)->property("bitmapId").toInt(), int(IDB_PIN_PRESSED));
 }
 
 void TestMainWindow::pinTogglesTopMost() {
     CTerminalDlg& dlg = f.Start();
-    QTest::mouseClick(dlg.m_ctrlPin, Qt::LeftButton);
+    QTest::mouseClick(dlg.Control<CBitmapButton>(IDC_PIN), Qt::LeftButton);
     QVERIFY(dlg.IsTopMost());
-    QCOMPARE(dlg.m_ctrlPin->property("bitmapId").toInt(), int(IDB_PIN_PRESSED));
+    QCOMPARE(dlg.Control<CBitmapButton>(IDC_PIN)->property("bitmapId").toInt(), int(IDB_PIN_PRESSED));
     // Stored as the real state, although the profile said otherwise.
     dlg.OnOK();
     QVERIFY(f.ProfileText().contains(QStringLiteral("WindowTopMost=1\r\n")));
-    QTest::mouseClick(dlg.m_ctrlPin, Qt::LeftButton);
+    QTest::mouseClick(dlg.Control<CBitmapButton>(IDC_PIN), Qt::LeftButton);
     QVERIFY(!dlg.IsTopMost());
-    QCOMPARE(dlg.m_ctrlPin->property("bitmapId").toInt(), int(IDB_PIN_LYING));
+    QCOMPARE(dlg.Control<CBitmapButton>(IDC_PIN)->property("bitmapId").toInt(), int(IDB_PIN_LYING));
 }
 
 void TestMainWindow::okWritesEverySettingAndKeepsTheRest() {
@@ -219,8 +218,8 @@ void TestMainWindow::okWritesEverySettingAndKeepsTheRest() {
         "[Setting]\nRecent File Saved=card 2024.cfg\n"
         "[Other Tool]\nx = 1\n");
     CTerminalDlg& dlg = f.Start(before);
-    dlg.m_ctrlHexSend->click();
-    dlg.m_ctrlPeriod->setText(QStringLiteral("250"));
+    dlg.Control<QCheckBox>(IDC_HEX_SEND)->click();
+    dlg.Control<QLineEdit>(IDC_PERIOD)->setText(QStringLiteral("250"));
     dlg.OnOK();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
 
@@ -245,7 +244,7 @@ void TestMainWindow::escapeAndCloseBoxWriteNothing() {
     const QString before = QStringLiteral("[Com Port]\nBaud=6\n");
     CTerminalDlg& dlg = f.Start(before);
     const QByteArray bytes = f.ProfileBytes();
-    dlg.m_ctrlHexSend->click();
+    dlg.Control<QCheckBox>(IDC_HEX_SEND)->click();
     QTest::keyClick(&dlg, Qt::Key_Escape);
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(f.ProfileBytes(), bytes);
@@ -282,7 +281,7 @@ void TestMainWindow::enterOnAFocusedControl() {
     CTerminalDlg& dlg = f.Start(QStringLiteral("[Send]\nSendHexCode=0\nSendData=hi\n"));
     QWidget* control = dlg.Control(id);
     const bool pinned = dlg.IsTopMost();
-    const bool dtr = dlg.m_ctrlDTR->isChecked();
+    const bool dtr = dlg.Control<CToggleButton>(IDC_DTR)->isChecked();
     control->setFocus();
     QCOMPARE(dlg.focusWidget(), control);
     QTest::keyClick(control, Qt::Key_Return);
@@ -291,11 +290,11 @@ void TestMainWindow::enterOnAFocusedControl() {
     if (id == 1019)
         QCOMPARE(f.comm.written, QByteArray("hi"));
     if (id == 1233)
-        QCOMPARE(dlg.m_ctrlDTR->isChecked(), !dtr);
+        QCOMPARE(dlg.Control<CToggleButton>(IDC_DTR)->isChecked(), !dtr);
     if (id == 1024)
         QCOMPARE(dlg.IsTopMost(), !pinned);
     if (id == 1005)
-        QVERIFY(!dlg.m_ctrlComm.GetPortOpen());
+        QVERIFY(!f.comm.GetPortOpen());
 }
 
 void TestMainWindow::validationKeepsWindowOpen_data() {
@@ -320,7 +319,7 @@ void TestMainWindow::validationKeepsWindowOpen() {
     const QString send = QString(sendBytes / 2, QChar(0x4E2D)) + QString(sendBytes % 2, QLatin1Char('x'));
     CTerminalDlg& dlg = f.Start(QStringLiteral("[Send]\nSendData=%1\n").arg(send));
     const QByteArray bytes = f.ProfileBytes();
-    dlg.m_ctrlPeriod->setText(period);
+    dlg.Control<QLineEdit>(IDC_PERIOD)->setText(period);
     dlg.OnOK();
     if (accepted) {
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -334,8 +333,8 @@ void TestMainWindow::validationKeepsWindowOpen() {
 
 void TestMainWindow::indexNamingNoEntryLeavesListBlank() {
     CTerminalDlg& dlg = f.Start(QStringLiteral("[Com Port]\nComPort=-1\n[Send]\nSend Protocol=9\n"));
-    QCOMPARE(dlg.m_ctrlPort->currentIndex(), -1);
-    QCOMPARE(dlg.m_ctrlSendProtocol->currentIndex(), -1);
+    QCOMPARE(dlg.Control<QComboBox>(IDC_PORT)->currentIndex(), -1);
+    QCOMPARE(dlg.Control<QComboBox>(IDC_SEND_PROTOCOL)->currentIndex(), -1);
     QCOMPARE(f.prompts.Texts(),
              QStringList({QStringLiteral("请设置串口号！"),
                           QStringLiteral("串口0无法打开！\n注：该串口可能不存在，或已经被其它应用程序占用。")}));
@@ -343,7 +342,7 @@ void TestMainWindow::indexNamingNoEntryLeavesListBlank() {
     dlg.OnOK();
     QVERIFY(f.ProfileText().contains(QStringLiteral("ComPort=-1\r\n")));
     QVERIFY(f.ProfileText().contains(QStringLiteral("Send Protocol=-1\r\n")));
-    QCOMPARE(f.Start().m_ctrlPort->currentIndex(), -1);
+    QCOMPARE(f.Start().Control<QComboBox>(IDC_PORT)->currentIndex(), -1);
 }
 
 void TestMainWindow::profileRoundTrip_data() {
@@ -364,14 +363,13 @@ void TestMainWindow::profileRoundTrip() {
     QFETCH(QString, sendText);
     QFETCH(QByteArray, storedAs);
     CTerminalDlg& dlg = f.Start();
-    dlg.m_ctrlSend->setPlainText(sendText);
-    dlg.m_ctrlBaud->setCurrentIndex(-1);
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(sendText);
+    dlg.Control<QComboBox>(IDC_BAUD)->setCurrentIndex(-1);
     dlg.OnOK();
     QVERIFY2(f.ProfileBytes().contains(storedAs), f.ProfileBytes().constData());
     CTerminalDlg& again = f.Start();
-    QCOMPARE(again.m_ctrlSend->toPlainText(), sendText);
-    QCOMPARE(again.m_nBaud, -1);
-    QCOMPARE(again.m_ctrlBaud->currentIndex(), -1);
+    QCOMPARE(again.Control<QPlainTextEdit>(IDC_SEND)->toPlainText(), sendText);
+    QCOMPARE(again.Control<QComboBox>(IDC_BAUD)->currentIndex(), -1);
 }
 
 void TestMainWindow::garbageProfileStartsWithDefaults() {
@@ -385,11 +383,11 @@ void TestMainWindow::garbageProfileStartsWithDefaults() {
     garbage += "\n[Com Port]\nBaud=banana\nComPort=99999999999999\nDatabits=\n[Window]\nWindowPositionX=12abc\n=\n[\n";
     f.WriteProfileBytes(garbage);
     CTerminalDlg& dlg = f.Start();
-    QCOMPARE(dlg.m_nBaud, 3);
-    QCOMPARE(dlg.m_nPort, 0);
-    QCOMPARE(dlg.m_nDataBits, 4);
-    QCOMPARE(dlg.m_nWindowX, 12);
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
+    QCOMPARE(dlg.Control<QComboBox>(IDC_BAUD)->currentIndex(), 3);
+    QCOMPARE(dlg.Control<QComboBox>(IDC_PORT)->currentIndex(), 0);
+    QCOMPARE(dlg.Control<QComboBox>(IDC_DATABITS)->currentIndex(), 4);
+    QCOMPARE(dlg.pos().x(), 12);
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
     // What the program does not understand survives a save byte for byte.
     dlg.OnOK();
     QVERIFY(f.ProfileBytes().startsWith(garbage.left(4096 + 128)));
@@ -400,7 +398,7 @@ void TestMainWindow::unreadableProfileIsSaidOnceAndKept() {
     // file, and OK leaves it alone (no second message, nothing written).
     QVERIFY(QDir().mkdir(f.ProfilePath()));
     CTerminalDlg& dlg = f.Start();
-    QCOMPARE(dlg.m_nBaud, 3);
+    QCOMPARE(dlg.Control<QComboBox>(IDC_BAUD)->currentIndex(), 3);
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
     QVERIFY(f.prompts.LastText().contains(QDir::toNativeSeparators(f.ProfilePath())));
     QVERIFY(f.prompts.LastText().contains(QStringLiteral("not a regular file")));
@@ -421,13 +419,13 @@ void TestMainWindow::offScreenPositionMovesToPrimaryScreen() {
 
 void TestMainWindow::iconAnimationCycles() {
     CTerminalDlg& dlg = f.Start();
-    QCOMPARE(dlg.m_imageList.size(), std::size_t(4));
+    QCOMPARE(dlg.AnimationIcons().size(), std::size_t(4));
     // The strip is 64 by 18 with teal as its see-through colour.
     const QPixmap strip = ResBitmap(IDB_ANIMATION);
     QCOMPARE(strip.size(), QSize(64, 18));
     QCOMPARE(strip.toImage().pixelColor(0, 0), QColor(0, 128, 128));
-    QVERIFY(!dlg.m_imageList[0].pixmap(16, 18).toImage().hasAlphaChannel() ||
-            dlg.m_imageList[0].pixmap(16, 18).toImage().pixelColor(0, 0).alpha() == 0);
+    QVERIFY(!dlg.AnimationIcons()[0].pixmap(16, 18).toImage().hasAlphaChannel() ||
+            dlg.AnimationIcons()[0].pixmap(16, 18).toImage().pixelColor(0, 0).alpha() == 0);
     QList<int> frames;
     for (int i = 0; i < 6; ++i) {
         frames << dlg.AnimationFrame();
@@ -436,9 +434,9 @@ void TestMainWindow::iconAnimationCycles() {
     QCOMPARE(frames, QList<int>({0, 1, 2, 3, 0, 1}));
     // Only the small icon moves: the large sizes stay the program's icon.
     const QIcon shown = dlg.windowIcon();
-    QCOMPARE(shown.pixmap(QSize(16, 18)).toImage(), dlg.m_imageList[1].pixmap(QSize(16, 18)).toImage());
+    QCOMPARE(shown.pixmap(QSize(16, 18)).toImage(), dlg.AnimationIcons()[1].pixmap(QSize(16, 18)).toImage());
     for (int size : {32, 48})
-        QCOMPARE(shown.pixmap(size).toImage(), dlg.m_hIcon.pixmap(size).toImage());
+        QCOMPARE(shown.pixmap(size).toImage(), ResIcon(IDR_MAINFRAME).pixmap(size).toImage());
 }
 
 void TestMainWindow::aboutFromWindowMenu() {
@@ -465,12 +463,12 @@ void TestMainWindow::aboutFromWindowMenu() {
 
 void TestMainWindow::sendBoxStopsAt2048Bytes() {
     CTerminalDlg& dlg = f.Start(QStringLiteral("[Send]\nSendData=\n"));
-    dlg.m_ctrlSend->setFocus();
-    dlg.m_ctrlSend->insertPlainText(QString(1023, QChar(0x4E2D))); // 2046 bytes
-    dlg.m_ctrlSend->insertPlainText(QStringLiteral("中ab"));      // only 中 fits
-    QCOMPARE(dlg.m_ctrlSend->toPlainText().size(), 1024);
-    dlg.m_ctrlSend->insertPlainText(QStringLiteral("x"));
-    QCOMPARE(dlg.m_ctrlSend->toPlainText().size(), 1024);
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->setFocus();
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->insertPlainText(QString(1023, QChar(0x4E2D))); // 2046 bytes
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->insertPlainText(QStringLiteral("中ab"));       // only 中 fits
+    QCOMPARE(dlg.Control<QPlainTextEdit>(IDC_SEND)->toPlainText().size(), 1024);
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->insertPlainText(QStringLiteral("x"));
+    QCOMPARE(dlg.Control<QPlainTextEdit>(IDC_SEND)->toPlainText().size(), 1024);
     dlg.OnOK();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
 }

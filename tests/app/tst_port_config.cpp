@@ -36,8 +36,10 @@ private:
         return true;
     }
     bool IsClosed() {
-        return !f.comm.GetPortOpen() && f.dlg->m_ctrlStatus->text() == QStringLiteral("端口未打开！") &&
-               f.dlg->m_ctrlLamp->property("iconId").toInt() == IDI_LAMP_DARK && PortControlsEnabled(false);
+        return !f.comm.GetPortOpen() &&
+               f.dlg->Control<QLabel>(IDC_STATUS)->text() == QStringLiteral("端口未打开！") &&
+               f.dlg->Control<QLabel>(IDC_LAMP)->property("iconId").toInt() == IDI_LAMP_DARK &&
+               PortControlsEnabled(false);
     }
     CWindowFixture f;
 };
@@ -53,14 +55,14 @@ void TestPortConfig::openWritesTheWholeConfigurationInOrder() {
         "InputMode=1",    "RThreshold=1",        "InputLen=0",      "SThreshold=1",      "InBufferCount=0",
         "OutBufferCount=0", "EOFEnable=0",       "NullDiscard=0",   "ParityReplace=[奇偶校验错]", "PortOpen=1"};
     QCOMPARE(f.comm.ops, expected);
-    QCOMPARE(dlg.m_ctrlLamp->property("iconId").toInt(), int(IDI_LAMP_LIT));
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_LAMP)->property("iconId").toInt(), int(IDI_LAMP_LIT));
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
     QVERIFY(PortControlsEnabled(true));
 
     // An open port is closed first, then configured again.
     f.comm.ClearLog();
-    dlg.m_ctrlBaud->setCurrentIndex(6);
-    emit dlg.m_ctrlBaud->activated(6);
+    dlg.Control<QComboBox>(IDC_BAUD)->setCurrentIndex(6);
+    emit dlg.Control<QComboBox>(IDC_BAUD)->activated(6);
     QCOMPARE(f.comm.ops.first(), QStringLiteral("PortOpen=0"));
     QCOMPARE(f.comm.ops.mid(1), QStringList(expected).replaceInStrings("1200", "9600"));
 }
@@ -90,7 +92,8 @@ void TestPortConfig::settingsFromTheLists() {
     QVERIFY(f.comm.ops.contains(QStringLiteral("Settings=") + settings));
     QVERIFY(f.comm.ops.contains(QStringLiteral("Handshaking=%1").arg(handshaking)));
     QVERIFY(f.comm.ops.contains(QStringLiteral("CommPort=%1").arg(commPort)));
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM %1 OPENED %2").arg(commPort).arg(settings));
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(),
+             QStringLiteral("STATUS:COM %1 OPENED %2").arg(commPort).arg(settings));
 }
 
 void TestPortConfig::listIndexNamingNoEntry_data() {
@@ -123,7 +126,7 @@ void TestPortConfig::choosingTheSameEntryReopensAndDiscards() {
     CTerminalDlg& dlg = f.Start();
     f.comm.QueueInput("stale");
     f.comm.ClearLog();
-    emit dlg.m_ctrlPort->activated(0);
+    emit dlg.Control<QComboBox>(IDC_PORT)->activated(0);
     QCOMPARE(f.comm.ops.first(), QStringLiteral("PortOpen=0"));
     QVERIFY(f.comm.ops.contains(QStringLiteral("InBufferCount=0")));
     QVERIFY(f.comm.ops.contains(QStringLiteral("OutBufferCount=0")));
@@ -133,11 +136,11 @@ void TestPortConfig::choosingTheSameEntryReopensAndDiscards() {
 
 void TestPortConfig::failedOpenClosesEverything() {
     CTerminalDlg& dlg = f.Start();
-    dlg.m_ctrlAutoSend->click();
+    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
     QVERIFY(dlg.AutoSendTimer().isActive());
     f.comm.missingPorts = {3};
-    dlg.m_ctrlPort->setCurrentIndex(2);
-    emit dlg.m_ctrlPort->activated(2);
+    dlg.Control<QComboBox>(IDC_PORT)->setCurrentIndex(2);
+    emit dlg.Control<QComboBox>(IDC_PORT)->activated(2);
     QVERIFY(IsClosed());
     QVERIFY(!dlg.AutoSendTimer().isActive());
     // The cannot-open message names the port and, on a line of its own, the device and the reason.
@@ -154,54 +157,54 @@ void TestPortConfig::refusedPropertySkipsTheRest() {
 
 void TestPortConfig::closeButton() {
     CTerminalDlg& dlg = f.Start();
-    dlg.m_ctrlDTR->click();
-    dlg.m_ctrlClosePort->click();
+    dlg.Control<CToggleButton>(IDC_DTR)->click();
+    dlg.Control<QPushButton>(IDC_CLOSE_PORT)->click();
     QVERIFY(IsClosed());
-    QVERIFY(dlg.m_ctrlDTR->isChecked()); // the line buttons keep their state
+    QVERIFY(dlg.Control<CToggleButton>(IDC_DTR)->isChecked()); // the line buttons keep their state
     QVERIFY(f.prompts.messages.empty());
 }
 
 void TestPortConfig::dtrAndRtsSurviveReopen() {
     CTerminalDlg& dlg = f.Start();
-    QVERIFY(!dlg.m_ctrlDTR->isChecked());
-    dlg.m_ctrlDTR->click();
-    QVERIFY(dlg.m_ctrlDTR->isChecked());
+    QVERIFY(!dlg.Control<CToggleButton>(IDC_DTR)->isChecked());
+    dlg.Control<CToggleButton>(IDC_DTR)->click();
+    QVERIFY(dlg.Control<CToggleButton>(IDC_DTR)->isChecked());
     QVERIFY(f.comm.GetDTREnable());
-    dlg.m_ctrlRTS->click();
-    dlg.m_ctrlRTS->click();
-    QVERIFY(!dlg.m_ctrlRTS->isChecked());
+    dlg.Control<CToggleButton>(IDC_RTS)->click();
+    dlg.Control<CToggleButton>(IDC_RTS)->click();
+    QVERIFY(!dlg.Control<CToggleButton>(IDC_RTS)->isChecked());
     QCOMPARE(f.comm.OpsStartingWith("RTSEnable"), QStringList({"RTSEnable=1", "RTSEnable=0"}));
 
-    dlg.m_ctrlClosePort->click();
+    dlg.Control<QPushButton>(IDC_CLOSE_PORT)->click();
     f.comm.ClearLog();
-    emit dlg.m_ctrlPort->activated(0);
+    emit dlg.Control<QComboBox>(IDC_PORT)->activated(0);
     QVERIFY(f.comm.GetPortOpen());
-    QVERIFY(dlg.m_ctrlDTR->isChecked());
+    QVERIFY(dlg.Control<CToggleButton>(IDC_DTR)->isChecked());
     QVERIFY(f.comm.GetDTREnable());
     QVERIFY(f.comm.OpsStartingWith("DTREnable").isEmpty());
 }
 
 void TestPortConfig::lineEventsRefreshTheirButton() {
     CTerminalDlg& dlg = f.Start();
-    QVERIFY(!dlg.m_ctrlCTS->isChecked());
+    QVERIFY(!dlg.Control<CToggleButton>(IDC_CTS)->isChecked());
     f.comm.SetCTS(true);
-    QVERIFY(dlg.m_ctrlCTS->isChecked());
-    QVERIFY(!dlg.m_ctrlDSR->isChecked());
+    QVERIFY(dlg.Control<CToggleButton>(IDC_CTS)->isChecked());
+    QVERIFY(!dlg.Control<CToggleButton>(IDC_DSR)->isChecked());
     f.comm.SetDSR(true);
-    QVERIFY(dlg.m_ctrlDSR->isChecked());
+    QVERIFY(dlg.Control<CToggleButton>(IDC_DSR)->isChecked());
     f.comm.SetCTS(false);
-    QVERIFY(!dlg.m_ctrlCTS->isChecked());
-    QVERIFY(dlg.m_ctrlDSR->isChecked());
+    QVERIFY(!dlg.Control<CToggleButton>(IDC_CTS)->isChecked());
+    QVERIFY(dlg.Control<CToggleButton>(IDC_DSR)->isChecked());
     // A click only reads the line again; it never switches the indicator by itself.
-    dlg.m_ctrlDSR->click();
-    QVERIFY(dlg.m_ctrlDSR->isChecked());
-    dlg.m_ctrlCTS->click();
-    QVERIFY(!dlg.m_ctrlCTS->isChecked());
+    dlg.Control<CToggleButton>(IDC_DSR)->click();
+    QVERIFY(dlg.Control<CToggleButton>(IDC_DSR)->isChecked());
+    dlg.Control<CToggleButton>(IDC_CTS)->click();
+    QVERIFY(!dlg.Control<CToggleButton>(IDC_CTS)->isChecked());
 }
 
 void TestPortConfig::lostDeviceClosesAndTellsOnce() {
     CTerminalDlg& dlg = f.Start();
-    dlg.m_ctrlAutoSend->click();
+    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
     // The control closes itself when the device goes, then reports it.
     f.comm.SetPortOpen(false);
     f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
@@ -211,7 +214,7 @@ void TestPortConfig::lostDeviceClosesAndTellsOnce() {
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
     QVERIFY(f.prompts.LastText().contains(QStringLiteral("已断开")));
     // The window still works: choosing a port opens it again.
-    emit dlg.m_ctrlPort->activated(0);
+    emit dlg.Control<QComboBox>(IDC_PORT)->activated(0);
     QVERIFY(f.comm.GetPortOpen());
 }
 

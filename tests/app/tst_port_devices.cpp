@@ -152,9 +152,10 @@ void TestPortDevices::changingThePortInUseReopensIt() {
              reopened ? QStringList({QStringLiteral("PortOpen=0"), QStringLiteral("PortOpen=1")}) : QStringList());
     QVERIFY(f.comm.GetPortOpen());
     // The port list's tooltips follow: the changed port's device, and the default for one not mapped.
-    QCOMPARE(f.dlg->m_ctrlPort->itemData(port - 1, Qt::ToolTipRole).toString(), QStringLiteral("/dev/ttyACM0"));
-    QCOMPARE(f.dlg->m_ctrlPort->itemData(1, Qt::ToolTipRole).toString(), DefaultPortDevice(2));
-    QCOMPARE(f.dlg->m_ctrlPort->toolTip(), f.dlg->m_ctrlPort->itemData(0, Qt::ToolTipRole).toString());
+    const QComboBox* ports = f.dlg->Control<QComboBox>(IDC_PORT);
+    QCOMPARE(ports->itemData(port - 1, Qt::ToolTipRole).toString(), QStringLiteral("/dev/ttyACM0"));
+    QCOMPARE(ports->itemData(1, Qt::ToolTipRole).toString(), DefaultPortDevice(2));
+    QCOMPARE(ports->toolTip(), ports->itemData(0, Qt::ToolTipRole).toString());
 }
 
 void TestPortDevices::reopenOptionIsOffAndStoredInItsOwnSection() {
@@ -169,7 +170,6 @@ void TestPortDevices::reopenOptionIsOffAndStoredInItsOwnSection() {
     QVERIFY(f.ProfileText().contains(QStringLiteral("[Reconnect]\r\nReopenWhenDeviceReturns=1\r\n")));
     dlg.reject();
     CTerminalDlg& again = f.Start();
-    QVERIFY(again.m_bReopenWhenBack);
     QMenu menu2;
     again.FillContextMenu(menu2);
     QVERIFY(MenuAction(menu2, QStringLiteral("设备恢复后自动重新打开"))->isChecked());
@@ -196,19 +196,19 @@ void TestPortDevices::lostDeviceIsReopenedWhenItReturns() {
     dlg.OnReopenTick();
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
     QVERIFY(dlg.ReopenTimer().isActive());
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("端口未打开！"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("端口未打开！"));
     f.comm.missingPorts.clear();
     dlg.OnReopenTick();
     QVERIFY(f.comm.GetPortOpen());
     QCOMPARE(f.comm.GetSettings(), QStringLiteral("9600,N,8,1"));
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 REOPENED 9600,N,8,1"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("STATUS:COM 1 REOPENED 9600,N,8,1"));
     QVERIFY(!dlg.ReopenTimer().isActive());
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
 
     // Closing by hand, or choosing in a list, ends the wait for a lost device.
     LoseDevice();
     QVERIFY(dlg.ReopenTimer().isActive());
-    emit dlg.m_ctrlBaud->activated(6);
+    emit dlg.Control<QComboBox>(IDC_BAUD)->activated(6);
     QVERIFY(!dlg.ReopenTimer().isActive());
 }
 

@@ -101,11 +101,11 @@ private:
     // What the person sees once the window has had its next frame.
     static QString Shown(CTerminalDlg& dlg) {
         dlg.FlushReceiveView();
-        return dlg.m_ctrlReceive->toPlainText();
+        return dlg.Control<CReceiveView>(IDC_RECEIVE)->toPlainText();
     }
     static QString RxShown(CTerminalDlg& dlg) {
         dlg.FlushReceiveView();
-        return dlg.m_ctrlRxCount->text();
+        return dlg.Control<QLabel>(IDC_RX_COUNT)->text();
     }
     CTerminalDlg& Open(const QString& profile = QString()) {
         CTerminalDlg& dlg = f.Start(profile);
@@ -114,9 +114,8 @@ private:
     }
     // Puts `bytes` into the capture as if received, and `extra` more bytes beyond the buffer.
     static void Capture(CTerminalDlg& dlg, const QByteArray& bytes, std::int64_t extra = 0) {
-        CaptureReceived(dlg.m_rxBuffer.get(), dlg.m_nRxCount, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                        std::size_t(bytes.size()));
-        dlg.m_nRxCount += extra;
+        dlg.Capture(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+        dlg.SetRxCount(dlg.RxCount() + extra);
         dlg.ShowRxCount();
     }
     QByteArray ReadFile(const QString& name) const {
@@ -149,27 +148,27 @@ void TestTerminalWindow::receivedBytesAreShown() {
     f.comm.Receive(bytes);
     QCOMPARE(Shown(dlg), shown);
     QCOMPARE(RxShown(dlg), QStringLiteral("RX:%1").arg(bytes.size()));
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), bytes.size()), bytes);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.Captured()), bytes.size()), bytes);
 }
 
 void TestTerminalWindow::displayStoppedStillCaptures() {
     CTerminalDlg& dlg = Open();
     f.comm.Receive("one ");
-    dlg.m_ctrlStopDisplay->click();
-    QCOMPARE(dlg.m_ctrlStopDisplay->text(), QStringLiteral("继续显示"));
+    dlg.Control<QPushButton>(IDC_STOP_DISPLAY)->click();
+    QCOMPARE(dlg.Control<QPushButton>(IDC_STOP_DISPLAY)->text(), QStringLiteral("继续显示"));
     f.comm.Receive("two ");
     QCOMPARE(Shown(dlg), QStringLiteral("one "));
     QCOMPARE(RxShown(dlg), QStringLiteral("RX:8"));
-    dlg.m_ctrlStopDisplay->click();
-    QCOMPARE(dlg.m_ctrlStopDisplay->text(), QStringLiteral("停止显示"));
+    dlg.Control<QPushButton>(IDC_STOP_DISPLAY)->click();
+    QCOMPARE(dlg.Control<QPushButton>(IDC_STOP_DISPLAY)->text(), QStringLiteral("停止显示"));
     // Hex display acts on what comes next; the clear button leaves the capture alone.
-    dlg.m_ctrlHexDisplay->click();
+    dlg.Control<QCheckBox>(IDC_HEX_DISPLAY)->click();
     f.comm.Receive("3");
     QCOMPARE(Shown(dlg), QStringLiteral("one 33 "));
     static_cast<QPushButton*>(dlg.Control(1008))->click();
     QCOMPARE(Shown(dlg), QString());
-    QCOMPARE(dlg.m_nRxCount, 9);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), 9), QByteArray("one two 3"));
+    QCOMPARE(dlg.RxCount(), 9);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.Captured()), 9), QByteArray("one two 3"));
 }
 
 void TestTerminalWindow::receiveAreaEmptiesAtItsLimit_data() {
@@ -189,7 +188,7 @@ void TestTerminalWindow::receiveAreaEmptiesAtItsLimit() {
     CTerminalDlg& dlg = Open(autoClear ? QStringLiteral("[Receive]\nAutoClearReceiveArea=1\n") : QString());
     // Lengths count bytes of text: Chinese characters count 2.
     f.comm.Receive(QByteArray(before / 2, 'x').replace("x", "\xD6\xD0") + QByteArray(before % 2, 'y'));
-    QCOMPARE(int(dlg.m_feed.Text().size()), before);
+    QCOMPARE(int(dlg.Feed().Text().size()), before);
     f.comm.Receive("NEW");
     if (emptied)
         QCOMPARE(Shown(dlg), QStringLiteral("NEW"));
@@ -200,7 +199,7 @@ void TestTerminalWindow::receiveAreaEmptiesAtItsLimit() {
 
 void TestTerminalWindow::captureKeepsTheFirst204800Bytes() {
     CTerminalDlg& dlg = Open();
-    dlg.m_ctrlStopDisplay->click();
+    dlg.Control<QPushButton>(IDC_STOP_DISPLAY)->click();
     QByteArray all;
     for (int i = 0; i < int(kRxBufferSize) + 1; ++i)
         all += char(i * 31 + i / 256);
@@ -208,18 +207,19 @@ void TestTerminalWindow::captureKeepsTheFirst204800Bytes() {
     f.comm.Receive(all.mid(100000, int(kRxBufferSize) - 100000 - 10));
     f.comm.Receive(all.mid(int(kRxBufferSize) - 10, 11));
     QCOMPARE(RxShown(dlg), QStringLiteral("RX:204801"));
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), kRxBufferSize), all.left(kRxBufferSize));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.Captured()), kRxBufferSize),
+             all.left(kRxBufferSize));
 }
 
 void TestTerminalWindow::counterResetRestartsTheCapture() {
     CTerminalDlg& dlg = Open();
     f.comm.Receive("abcdef");
-    dlg.m_nTxCount = 7;
+    dlg.SetTxCount(7);
     static_cast<QPushButton*>(dlg.Control(1026))->click();
     QCOMPARE(RxShown(dlg), QStringLiteral("RX:0"));
-    QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:0"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_TX_COUNT)->text(), QStringLiteral("TX:0"));
     f.comm.Receive("XY");
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), 6), QByteArray("XYcdef"));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.Captured()), 6), QByteArray("XYcdef"));
     QCOMPARE(Shown(dlg), QStringLiteral("abcdefXY"));
 }
 
@@ -239,11 +239,11 @@ void TestTerminalWindow::hugeArrivalShowsItsTail() {
     for (int i = 0; i < 100000; ++i)
         big += char(i % 256);
     f.comm.Receive(big);
-    QCOMPARE(dlg.m_nRxCount, 100000);
-    QVERIFY(dlg.m_feed.Text().size() <= 8192);
-    QCOMPARE(dlg.m_feed.Text().size() % 3, std::size_t(0));
+    QCOMPARE(dlg.RxCount(), 100000);
+    QVERIFY(dlg.Feed().Text().size() <= 8192);
+    QCOMPARE(dlg.Feed().Text().size() % 3, std::size_t(0));
     QVERIFY(Shown(dlg).endsWith(QStringLiteral("9E 9F ")));
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), big.size()), big);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.Captured()), big.size()), big);
 }
 
 void TestTerminalWindow::batchedViewFollowsTheRules_data() {
@@ -276,7 +276,7 @@ void TestTerminalWindow::batchedViewFollowsTheRules() {
     CTerminalDlg& dlg = Open(
         QStringLiteral("[Receive]\nDisplayHexCode=%1\nAutoClearReceiveArea=%2\n").arg(int(hex)).arg(int(autoClear)));
     auto rules = [&] {
-        QString text = GbkText(QByteArray::fromStdString(dlg.m_feed.Text()));
+        QString text = GbkText(QByteArray::fromStdString(dlg.Feed().Text()));
         return text.remove(QLatin1Char('\r'));
     };
     int frames = 0;
@@ -297,7 +297,7 @@ void TestTerminalWindow::stopDisplayInsideABatch() {
     CTerminalDlg& dlg = Open();
     f.comm.Receive("\xD6");
     f.comm.Receive("\xD0" "before ");
-    dlg.m_ctrlStopDisplay->click();
+    dlg.Control<QPushButton>(IDC_STOP_DISPLAY)->click();
     f.comm.Receive("after");
     QCOMPARE(Shown(dlg), QStringLiteral("中before "));
     QCOMPARE(RxShown(dlg), QStringLiteral("RX:14"));
@@ -312,15 +312,15 @@ void TestTerminalWindow::minimisedAreaCatchesUp() {
     dlg.showMinimized();
     f.comm.Receive("x\xD6");
     QCOMPARE(RxShown(dlg), QStringLiteral("RX:9"));
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("before "));
+    QCOMPARE(dlg.Control<CReceiveView>(IDC_RECEIVE)->toPlainText(), QStringLiteral("before "));
     f.comm.Receive("\xD0" "after");
     dlg.showNormal();
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("before x中after"));
+    QCOMPARE(dlg.Control<CReceiveView>(IDC_RECEIVE)->toPlainText(), QStringLiteral("before x中after"));
     dlg.showMinimized();
     static_cast<QPushButton*>(dlg.Control(1008))->click();
     f.comm.Receive("new");
     dlg.showNormal();
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("new"));
+    QCOMPARE(dlg.Control<CReceiveView>(IDC_RECEIVE)->toPlainText(), QStringLiteral("new"));
 }
 
 void TestTerminalWindow::counterLabelLooksAsALabel_data() {
@@ -358,12 +358,12 @@ void TestTerminalWindow::receiveViewCopiesAndSpeaks() {
     f.comm.Receive("A\rB\t\xD6\xD0");
     dlg.FlushReceiveView();
     const QString shown = QStringLiteral("A\nB\t中");
-    QCOMPARE(dlg.m_ctrlReceive->toPlainText(), shown);
-    dlg.m_ctrlReceive->setFocus();
-    QTest::keyClick(dlg.m_ctrlReceive, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(dlg.m_ctrlReceive, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(dlg.Control<CReceiveView>(IDC_RECEIVE)->toPlainText(), shown);
+    dlg.Control<CReceiveView>(IDC_RECEIVE)->setFocus();
+    QTest::keyClick(dlg.Control<CReceiveView>(IDC_RECEIVE), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(dlg.Control<CReceiveView>(IDC_RECEIVE), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), shown);
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(dlg.m_ctrlReceive);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(dlg.Control<CReceiveView>(IDC_RECEIVE));
     QVERIFY(a);
     QCOMPARE(a->text(QAccessible::Value), shown);
     QVERIFY(a->state().readOnly);
@@ -382,7 +382,8 @@ void TestTerminalWindow::receiveViewReadsAloud() {
     QFETCH(bool, hex);
     QFETCH(int, piece);
     CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=%1\n").arg(int(hex)));
-    QAccessibleTextInterface* t = QAccessible::queryAccessibleInterface(dlg.m_ctrlReceive)->textInterface();
+    QAccessibleTextInterface* t =
+        QAccessible::queryAccessibleInterface(dlg.Control<CReceiveView>(IDC_RECEIVE))->textInterface();
     QVERIFY(t);
     auto receive = [&](const QByteArray& bytes) {
         for (int at = 0; at < bytes.size(); at += piece) {
@@ -400,8 +401,8 @@ void TestTerminalWindow::receiveViewReadsAloud() {
         stream += "line " + QByteArray::number(i) + " \xD6\xD0\xCE\xC4 and words enough to wrap the row\r\n";
     receive(stream);
 
-    const QString shown = dlg.m_ctrlReceive->toPlainText();
-    const auto& rows = dlg.m_ctrlReceive->Layout().Rows();
+    const QString shown = dlg.Control<CReceiveView>(IDC_RECEIVE)->toPlainText();
+    const auto& rows = dlg.Control<CReceiveView>(IDC_RECEIVE)->Layout().Rows();
     QVERIFY(rows.size() > 30);
     QCOMPARE(t->text(0, t->characterCount()), shown);
     QString joined;
@@ -423,7 +424,7 @@ void TestTerminalWindow::receiveViewReadsAloud() {
     QCOMPARE(t->textAtOffset(at, QAccessible::CharBoundary, &start, &end), word.left(1));
 
     t->setSelection(0, at, at + int(word.size()));
-    QCOMPARE(dlg.m_ctrlReceive->SelectedText(), word);
+    QCOMPARE(dlg.Control<CReceiveView>(IDC_RECEIVE)->SelectedText(), word);
     QCOMPARE(t->cursorPosition(), at + int(word.size()));
     int from = -1, to = -1;
     t->selection(0, &from, &to);
@@ -448,7 +449,7 @@ void TestTerminalWindow::receiveViewPaintsOnlyWhatChanged() {
     QFETCH(int, piece);
     CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nDisplayHexCode=%1\n").arg(int(hex)));
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    CReceiveView* view = dlg.m_ctrlReceive;
+    CReceiveView* view = dlg.Control<CReceiveView>(IDC_RECEIVE);
     QWidget* area = view->viewport();
     QScrollBar* bar = view->verticalScrollBar();
     auto onScreen = [&](QWidget* w = nullptr) {
@@ -511,19 +512,19 @@ void TestTerminalWindow::manualSend() {
     QFETCH(int, protocol);
     QFETCH(QByteArray, sent);
     CTerminalDlg& dlg = Open(QStringLiteral("[Send]\nSendHexCode=%1\nSend Protocol=%2\n").arg(int(hex)).arg(protocol));
-    dlg.m_ctrlSend->setPlainText(text);
-    dlg.m_ctrlManualSend->click();
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(text);
+    dlg.Control<QPushButton>(IDC_MANUAL_SEND)->click();
     QCOMPARE(f.comm.written, sent);
-    QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:%1").arg(sent.size()));
+    QCOMPARE(dlg.Control<QLabel>(IDC_TX_COUNT)->text(), QStringLiteral("TX:%1").arg(sent.size()));
     QCOMPARE(f.comm.OpsStartingWith("Output").size(), sent.isEmpty() ? 0 : 1);
 }
 
 void TestTerminalWindow::wnmpSendsTheBreakPreambleFirst() {
     CTerminalDlg& dlg = Open(QStringLiteral("[Send]\nSendHexCode=0\nSend Protocol=2\n"));
-    dlg.m_ctrlSend->setPlainText(QStringLiteral("AB"));
-    dlg.m_ctrlManualSend->click();
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(QStringLiteral("AB"));
+    dlg.Control<QPushButton>(IDC_MANUAL_SEND)->click();
     QCOMPARE(f.comm.ops, QStringList({"Output=00", "Break=1", "Output=00", "Break=0", "Output=41 42"}));
-    QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:2"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_TX_COUNT)->text(), QStringLiteral("TX:2"));
 }
 
 void TestTerminalWindow::closedPortSendsNothing() {
@@ -534,7 +535,7 @@ void TestTerminalWindow::closedPortSendsNothing() {
     dlg.OnManualSend();
     QVERIFY(f.comm.written.isEmpty());
     QVERIFY(f.prompts.messages.empty());
-    QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:0"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_TX_COUNT)->text(), QStringLiteral("TX:0"));
 }
 
 void TestTerminalWindow::autoSendArming_data() {
@@ -561,12 +562,12 @@ void TestTerminalWindow::autoSendArming() {
     QFETCH(bool, running);
     QFETCH(int, interval);
     CTerminalDlg& dlg = Open(QStringLiteral("[Send]\nAutoSend=%1\n").arg(int(storedTicked)));
-    QCOMPARE(dlg.m_ctrlAutoSend->isChecked(), storedTicked);
+    QCOMPARE(dlg.Control<QCheckBox>(IDC_AUTO_SEND)->isChecked(), storedTicked);
     QVERIFY(!dlg.AutoSendTimer().isActive()); // nothing starts it at start-up
     if (!portOpen)
         dlg.ClosePort();
-    dlg.m_ctrlPeriod->setText(period);
-    dlg.m_ctrlAutoSend->toggle(); // as a screen reader ticks it: no click
+    dlg.Control<QLineEdit>(IDC_PERIOD)->setText(period);
+    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->toggle(); // as a screen reader ticks it: no click
     QCOMPARE(dlg.AutoSendTimer().isActive(), running);
     if (running)
         QCOMPARE(dlg.AutoSendTimer().interval(), interval);
@@ -574,17 +575,17 @@ void TestTerminalWindow::autoSendArming() {
 
 void TestTerminalWindow::autoSendTicksSendTheBoxAsItIsNow() {
     CTerminalDlg& dlg = Open(QStringLiteral("[Send]\nSendHexCode=0\n"));
-    dlg.m_ctrlSend->setPlainText(QStringLiteral("a"));
-    dlg.m_ctrlAutoSend->click();
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(QStringLiteral("a"));
+    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
     QVERIFY(dlg.AutoSendTimer().isActive());
     dlg.OnManualSend();
-    dlg.m_ctrlSend->setPlainText(QStringLiteral("b"));
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(QStringLiteral("b"));
     dlg.OnManualSend();
     QCOMPARE(f.comm.written, QByteArray("ab"));
     // A successful reopen leaves it running; unticking stops it.
-    emit dlg.m_ctrlBaud->activated(3);
+    emit dlg.Control<QComboBox>(IDC_BAUD)->activated(3);
     QVERIFY(dlg.AutoSendTimer().isActive());
-    dlg.m_ctrlAutoSend->click();
+    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
     QVERIFY(!dlg.AutoSendTimer().isActive());
 }
 
@@ -594,7 +595,7 @@ void TestTerminalWindow::autoSendRunsAgainAfterAnOpen() {
     CFakeDeviceList devices;
     devices.present.insert(QStringLiteral("/fake/com1"));
     dlg.SetDeviceList(&devices);
-    dlg.m_ctrlAutoSend->click();
+    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
     f.comm.SetPortOpen(false);
     f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
     QTRY_VERIFY_WITH_TIMEOUT(dlg.ReopenTimer().isActive() && !dlg.AutoSendTimer().isActive(), 5000);
@@ -606,19 +607,17 @@ void TestTerminalWindow::boxesChangedWithoutAClick() {
     // An accessibility client changes a box through toggle(), which emits no click; the program
     // must follow the box, and loading settings into the boxes must not flip anything.
     CTerminalDlg& dlg = Open(QStringLiteral("[Send]\nSendHexCode=0\n[Receive]\nDisplayHexCode=1\n"));
-    QVERIFY(dlg.m_bHexDisplay && !dlg.m_bHexSend);
-    const std::pair<QCheckBox*, bool*> boxes[] = {{dlg.m_ctrlAutoClear, &dlg.m_bAutoClear},
-                                                  {dlg.m_ctrlHexDisplay, &dlg.m_bHexDisplay},
-                                                  {dlg.m_ctrlHexSend, &dlg.m_bHexSend},
-                                                  {dlg.m_ctrlResetRxAfterSave, &dlg.m_bResetRxAfterSave}};
-    for (auto [box, member] : boxes) {
+    QVERIFY(dlg.Control<QCheckBox>(IDC_HEX_DISPLAY)->isChecked() &&
+            !dlg.Control<QCheckBox>(IDC_HEX_SEND)->isChecked());
+    for (int id : {IDC_AUTO_CLEAR, IDC_HEX_DISPLAY, IDC_HEX_SEND, IDC_RESET_RX_AFTER_SAVE}) {
+        QCheckBox* box = dlg.Control<QCheckBox>(id);
         box->toggle();
-        QCOMPARE(*member, box->isChecked());
-        dlg.UpdateData(false);
-        QCOMPARE(*member, box->isChecked());
+        const bool ticked = box->isChecked();
+        dlg.UpdateData(false); // puts the window's value back in the box: it must have followed
+        QCOMPARE(box->isChecked(), ticked);
     }
-    dlg.m_ctrlSend->setPlainText(QStringLiteral("41 42"));
-    dlg.m_ctrlManualSend->click();
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(QStringLiteral("41 42"));
+    dlg.Control<QPushButton>(IDC_MANUAL_SEND)->click();
     QCOMPARE(f.comm.written, QByteArray("AB"));
 }
 
@@ -650,20 +649,20 @@ void TestTerminalWindow::sendFileInBlocks() {
     static_cast<QPushButton*>(dlg.Control(1021))->click();
     QCOMPARE(f.prompts.choosers.back().title, QStringLiteral("选择需要发送的文件"));
     QVERIFY(f.prompts.choosers.back().mustExist);
-    QCOMPARE(dlg.m_ctrlSendFilePath->text(), path);
-    dlg.m_ctrlSendFile->click();
+    QCOMPARE(dlg.Control<QLineEdit>(IDC_SEND_FILE_PATH)->text(), path);
+    dlg.Control<QPushButton>(IDC_SEND_FILE)->click();
     QCOMPARE(f.comm.OpsStartingWith("Output").size(), outputs);
     QByteArray expected = content;
     if (protocol == 2)
         expected = QByteArray(2, '\0') + content.left(256) + QByteArray(2, '\0') + content.mid(256);
     QCOMPARE(f.comm.written, expected);
-    QCOMPARE(dlg.m_nTxCount, size);
+    QCOMPARE(dlg.TxCount(), size);
 }
 
 void TestTerminalWindow::sendFileThatCannotBeOpened() {
     CTerminalDlg& dlg = Open();
-    dlg.m_ctrlSendFilePath->setText(f.dir.filePath(QStringLiteral("missing.bin")));
-    dlg.m_ctrlSendFile->click();
+    dlg.Control<QLineEdit>(IDC_SEND_FILE_PATH)->setText(f.dir.filePath(QStringLiteral("missing.bin")));
+    dlg.Control<QPushButton>(IDC_SEND_FILE)->click();
     QCOMPARE(f.prompts.Texts(), QStringList(QStringLiteral("文件无法打开！")));
     QVERIFY(f.comm.written.isEmpty());
 }
@@ -673,15 +672,15 @@ void TestTerminalWindow::stalledOutputIsBounded() {
     // throws the pending output away and says so once.
     CTerminalDlg& dlg = Open(QStringLiteral("[Send]\nSendHexCode=0\n"));
     f.comm.stallOutput = true;
-    dlg.m_ctrlSend->setPlainText(QStringLiteral("hello"));
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(QStringLiteral("hello"));
     const qint64 start = f.clock.NowMs();
-    dlg.m_ctrlManualSend->click();
+    dlg.Control<QPushButton>(IDC_MANUAL_SEND)->click();
     QVERIFY(f.clock.NowMs() - start >= 3000);
     QVERIFY(f.clock.NowMs() - start < 4000);
     QCOMPARE(f.comm.ops.last(), QStringLiteral("OutBufferCount=0"));
-    dlg.m_ctrlManualSend->click();
+    dlg.Control<QPushButton>(IDC_MANUAL_SEND)->click();
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
-    QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:10"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_TX_COUNT)->text(), QStringLiteral("TX:10"));
 }
 
 void TestTerminalWindow::fileSendCutShortIsNotReportedDone() {
@@ -694,7 +693,7 @@ void TestTerminalWindow::fileSendCutShortIsNotReportedDone() {
 
     // The device goes away after the second block: the port tells it, nothing claims success.
     CTerminalDlg& dlg = Open();
-    dlg.m_ctrlSendFilePath->setText(path);
+    dlg.Control<QLineEdit>(IDC_SEND_FILE_PATH)->setText(path);
     int blocks = 0;
     f.comm.onOutput = [&](const QByteArray&) {
         if (++blocks == 2) {
@@ -702,7 +701,7 @@ void TestTerminalWindow::fileSendCutShortIsNotReportedDone() {
             f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
         }
     };
-    dlg.m_ctrlSendFile->click();
+    dlg.Control<QPushButton>(IDC_SEND_FILE)->click();
     QCOMPARE(blocks, 2);
     QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.messages.empty(), 5000);
     for (const QString& text : f.prompts.Texts())
@@ -713,9 +712,9 @@ void TestTerminalWindow::fileSendCutShortIsNotReportedDone() {
     f.comm.onOutput = nullptr;
     f.prompts = CFakePrompts();
     f.comm.stallOutput = true;
-    stalled.m_ctrlSendFilePath->setText(path);
-    stalled.m_ctrlSendFile->click();
-    stalled.m_ctrlSendFile->click();
+    stalled.Control<QLineEdit>(IDC_SEND_FILE_PATH)->setText(path);
+    stalled.Control<QPushButton>(IDC_SEND_FILE)->click();
+    stalled.Control<QPushButton>(IDC_SEND_FILE)->click();
     const QStringList texts = f.prompts.Texts();
     QCOMPARE(texts.size(), 3);
     QVERIFY(texts[0].startsWith(QStringLiteral("串口发送超时")));
@@ -752,8 +751,8 @@ void TestTerminalWindow::rawSave() {
         bytes[i] = char(i * 7);
     Capture(dlg, bytes);
     const QString path = f.dir.filePath(QStringLiteral("cap.txt"));
-    dlg.m_ctrlSaveFile->setText(path);
-    dlg.m_ctrlCompareFile->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
+    dlg.Control<QLineEdit>(IDC_SAVE_FILE)->setText(path);
+    dlg.Control<QLineEdit>(IDC_COMPARE_FILE)->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
     static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
 
     const int n = std::min(received, int(kRxBufferSize));
@@ -763,8 +762,7 @@ void TestTerminalWindow::rawSave() {
         message += QStringLiteral("\n注：只有前面接收到的%1字节被保存!").arg(n);
     QCOMPARE(f.prompts.Texts(), QStringList(message));
     QCOMPARE(f.prompts.shownFiles, QStringList(path));
-    QCOMPARE(dlg.m_strSaveFile, path);
-    QCOMPARE(dlg.m_nRxCount, std::int64_t(received));
+    QCOMPARE(dlg.RxCount(), std::int64_t(received));
     QVERIFY(f.prompts.comparisons.empty());
 }
 
@@ -778,7 +776,7 @@ void TestTerminalWindow::nothingToSave_data() {
 void TestTerminalWindow::nothingToSave() {
     QFETCH(int, protocol);
     CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nSave Protocol=%1\n").arg(protocol));
-    dlg.m_ctrlSaveFile->setText(f.dir.filePath(QStringLiteral("cap.txt")));
+    dlg.Control<QLineEdit>(IDC_SAVE_FILE)->setText(f.dir.filePath(QStringLiteral("cap.txt")));
     static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
     QCOMPARE(f.prompts.Texts(), QStringList(QStringLiteral("没有数据可保存！")));
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList(QStringLiteral("serimo.ini")));
@@ -807,9 +805,9 @@ void TestTerminalWindow::tcpDump() {
     Capture(dlg, capture);
     // A dot in a folder name leaves the folder alone.
     QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("logs.old")));
-    dlg.m_ctrlSaveFile->setText(f.dir.filePath(QStringLiteral("logs.old/cap.txt")));
+    dlg.Control<QLineEdit>(IDC_SAVE_FILE)->setText(f.dir.filePath(QStringLiteral("logs.old/cap.txt")));
     const QString ref = f.dir.filePath(QStringLiteral("ref.tcp"));
-    dlg.m_ctrlCompareFile->setText(reference ? ref : QString());
+    dlg.Control<QLineEdit>(IDC_COMPARE_FILE)->setText(reference ? ref : QString());
     static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
 
     QCOMPARE(ReadFile(QStringLiteral("logs.old/cap.tcp")), payload);
@@ -817,8 +815,8 @@ void TestTerminalWindow::tcpDump() {
     QVERIFY(!QFile::exists(f.dir.filePath(QStringLiteral("logs.old/cap.txt"))));
     QVERIFY(f.prompts.messages.empty());
     QVERIFY(f.prompts.shownFiles.isEmpty());
-    QCOMPARE(dlg.m_nRxCount, resetTicked ? 0 : std::int64_t(capture.size()));
-    QCOMPARE(dlg.m_ctrlRxCount->text(), QStringLiteral("RX:%1").arg(dlg.m_nRxCount));
+    QCOMPARE(dlg.RxCount(), resetTicked ? 0 : std::int64_t(capture.size()));
+    QCOMPARE(dlg.Control<QLabel>(IDC_RX_COUNT)->text(), QStringLiteral("RX:%1").arg(dlg.RxCount()));
     if (compared) {
         QCOMPARE(f.prompts.compareViewersClosed, 1);
         QCOMPARE(f.prompts.comparisons.size(), std::size_t(1));
@@ -849,8 +847,8 @@ void TestTerminalWindow::wnmpDump() {
     CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nSave Protocol=2\nResetRX=1\n"));
     Capture(dlg, capture);
     WriteFile(QStringLiteral("save.txt"), "keep");
-    dlg.m_ctrlSaveFile->setText(f.dir.filePath(QStringLiteral("save.txt")));
-    dlg.m_ctrlCompareFile->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
+    dlg.Control<QLineEdit>(IDC_SAVE_FILE)->setText(f.dir.filePath(QStringLiteral("save.txt")));
+    dlg.Control<QLineEdit>(IDC_COMPARE_FILE)->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
     static_cast<QPushButton*>(dlg.Control(IDC_SAVE_RECEIVED))->click();
 
     QCOMPARE(ReadFile(QStringLiteral("save.wnp")), GbkBytes(text));
@@ -858,7 +856,7 @@ void TestTerminalWindow::wnmpDump() {
     QCOMPARE(f.prompts.shownFiles,
              text.isEmpty() ? QStringList() : QStringList(f.dir.filePath(QStringLiteral("save.wnp"))));
     QVERIFY(f.prompts.messages.empty());
-    QCOMPARE(dlg.m_nRxCount, std::int64_t(capture.size()));
+    QCOMPARE(dlg.RxCount(), std::int64_t(capture.size()));
     QVERIFY(f.prompts.comparisons.empty());
 }
 
@@ -880,12 +878,13 @@ void TestTerminalWindow::failedSaveKeepsTheOldFile() {
     QFETCH(bool, diskFull);
     CTerminalDlg& dlg = Open(QStringLiteral("[Receive]\nSave Protocol=%1\nResetRX=1\n").arg(protocol));
     Capture(dlg, TcpFrame(QByteArray(8000, 'A')) + "\x05" "00AB00010FA0" + QByteArray("41").repeated(4000));
-    const std::int64_t received = dlg.m_nRxCount;
+    const std::int64_t received = dlg.RxCount();
     WriteFile(QStringLiteral("cap.txt"), "previous");
     WriteFile(QStringLiteral("cap.tcp"), "previous");
     WriteFile(QStringLiteral("cap.wnp"), "previous");
-    dlg.m_ctrlSaveFile->setText(f.dir.filePath(diskFull ? QStringLiteral("cap.txt") : QStringLiteral("missing/cap.txt")));
-    dlg.m_ctrlCompareFile->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
+    dlg.Control<QLineEdit>(IDC_SAVE_FILE)
+        ->setText(f.dir.filePath(diskFull ? QStringLiteral("cap.txt") : QStringLiteral("missing/cap.txt")));
+    dlg.Control<QLineEdit>(IDC_COMPARE_FILE)->setText(f.dir.filePath(QStringLiteral("ref.tcp")));
 #ifdef Q_OS_UNIX
     rlimit saved{};
     if (diskFull) {
@@ -910,7 +909,7 @@ void TestTerminalWindow::failedSaveKeepsTheOldFile() {
     QVERIFY(f.prompts.shownFiles.isEmpty());
     QVERIFY(f.prompts.comparisons.empty());
     QCOMPARE(f.prompts.compareViewersClosed, 0);
-    QCOMPARE(dlg.m_nRxCount, received);
+    QCOMPARE(dlg.RxCount(), received);
 }
 
 void TestTerminalWindow::menuLogHoldsWhatWentOverTheLine_data() {
@@ -942,15 +941,15 @@ void TestTerminalWindow::menuLogHoldsWhatWentOverTheLine() {
     if (log.isNull()) {
         QCOMPARE(f.prompts.messages.size(), std::size_t(1));
         QVERIFY(f.prompts.LastText().startsWith(QStringLiteral("无法记录到文件 %1：").arg(QDir::toNativeSeparators(path))));
-        QVERIFY(!dlg.m_ctrlLogIndicator->isVisible());
+        QVERIFY(!dlg.LogIndicator()->isVisible());
         return;
     }
-    QVERIFY(dlg.m_ctrlLogIndicator->isVisible() && !dlg.m_ctrlLogIndicator->accessibleName().isEmpty());
+    QVERIFY(dlg.LogIndicator()->isVisible() && !dlg.LogIndicator()->accessibleName().isEmpty());
     f.comm.Receive("in");
-    dlg.m_ctrlManualSend->click();
+    dlg.Control<QPushButton>(IDC_MANUAL_SEND)->click();
     QMenu running;
     MenuItem(dlg, running, QStringLiteral("停止记录 (%1)").arg(QFileInfo(name).fileName()))->trigger();
-    QVERIFY(!dlg.SessionLog().IsRunning() && !dlg.m_ctrlLogIndicator->isVisible());
+    QVERIFY(!dlg.SessionLog().IsRunning() && !dlg.LogIndicator()->isVisible());
     const QByteArray content = ReadFile(name);
     QCOMPARE(filter ? content.mid(content.indexOf('\n') + 1) : content, log);
     QVERIFY(f.prompts.messages.empty());
@@ -958,9 +957,10 @@ void TestTerminalWindow::menuLogHoldsWhatWentOverTheLine() {
     // The stamps switch is kept at once, like the other menu switches.
     QMenu again;
     MenuItem(dlg, again, QStringLiteral("显示时间戳"))->trigger();
-    QVERIFY(dlg.m_bTimestamps && f.ProfileText().contains(QStringLiteral("[Display]\r\nTimestamps=1\r\n")));
+    QVERIFY(f.ProfileText().contains(QStringLiteral("[Display]\r\nTimestamps=1\r\n")));
     MenuItem(dlg, again, QStringLiteral("换行方式"))->menu()->actions().at(3)->trigger();
-    QVERIFY(dlg.m_feed.LineEnds().rule == LineEnd::Any && f.ProfileText().contains(QStringLiteral("\r\nLineEnd=ANY\r\n")));
+    QVERIFY(dlg.Feed().LineEnds().rule == LineEnd::Any &&
+            f.ProfileText().contains(QStringLiteral("\r\nLineEnd=ANY\r\n")));
 }
 
 void TestTerminalWindow::stampsInTheReceiveArea_data() {
@@ -1002,7 +1002,7 @@ void TestTerminalWindow::stampsInTheReceiveArea() {
             continue;
         }
         if (step == "hex" || step == "text") {
-            dlg.m_ctrlHexDisplay->setChecked(step == "hex");
+            dlg.Control<QCheckBox>(IDC_HEX_DISPLAY)->setChecked(step == "hex");
             continue;
         }
         if (step == "CRLF") {
@@ -1018,7 +1018,7 @@ void TestTerminalWindow::stampsInTheReceiveArea() {
         received += bytes;
     }
     QCOMPARE(Shown(dlg), shown);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), received.size()), received);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.Captured()), received.size()), received);
 }
 
 // A log started while the port is closed says so, and a switch to a port that cannot be opened
@@ -1031,8 +1031,8 @@ void TestTerminalWindow::logNotesFollowThePort() {
     const QString settings = f.comm.GetSettings();
     QVERIFY(dlg.StartLog(f.dir.filePath(QStringLiteral("s.log")), LogFormat::Text));
     for (int port : {0, 1}) {
-        dlg.m_ctrlPort->setCurrentIndex(port);
-        emit dlg.m_ctrlPort->activated(port);
+        dlg.Control<QComboBox>(IDC_PORT)->setCurrentIndex(port);
+        emit dlg.Control<QComboBox>(IDC_PORT)->activated(port);
     }
     dlg.StopLog();
     const QList<QByteArray> lines = ReadFile(QStringLiteral("s.log")).split('\n');

@@ -96,12 +96,14 @@ private:
 void TestE2eWindow::opensAtTheDefaultsAndAtCustomRates() {
     CTerminalDlg& dlg = Start();
     QVERIFY2(m_prompts.messages.empty(), qPrintable(m_prompts.Texts().join('|')));
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("STATUS:COM 1 OPENED 1200,N,8,1"));
     for (int baud : {7, 14, 15}) { // 14400, 12800, 25600
-        dlg.m_ctrlBaud->setCurrentIndex(baud);
-        emit dlg.m_ctrlBaud->activated(baud);
+        dlg.Control<QComboBox>(IDC_BAUD)->setCurrentIndex(baud);
+        emit dlg.Control<QComboBox>(IDC_BAUD)->activated(baud);
         QVERIFY2(m_prompts.messages.empty(), qPrintable(m_prompts.Texts().join('|')));
-        QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 OPENED %1,N,8,1").arg(dlg.m_ctrlBaud->currentText()));
+        QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(),
+                 QStringLiteral("STATUS:COM 1 OPENED %1,N,8,1")
+                     .arg(dlg.Control<QComboBox>(IDC_BAUD)->currentText()));
     }
 }
 
@@ -111,32 +113,33 @@ void TestE2eWindow::bytesArriveExactlyBothWays() {
     for (int i = 0; i < 4096; ++i)
         every += char(i);
     m_pty->Write(every);
-    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_nRxCount, qint64(every.size()), 10000);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.m_rxBuffer.get()), every.size()), every);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.RxCount(), qint64(every.size()), 10000);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(dlg.Captured()), every.size()), every);
 
-    dlg.m_ctrlSend->setPlainText(QStringLiteral("05 30 30 41 30 30 30 30 30 30 30 30 30 0D"));
-    dlg.m_ctrlHexSend->setChecked(true);
-    dlg.m_ctrlManualSend->click();
+    dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(
+        QStringLiteral("05 30 30 41 30 30 30 30 30 30 30 30 30 0D"));
+    dlg.Control<QCheckBox>(IDC_HEX_SEND)->setChecked(true);
+    dlg.Control<QPushButton>(IDC_MANUAL_SEND)->click();
     QByteArray far;
     for (int i = 0; i < 50 && far.size() < 14; ++i)
         far += m_pty->ReadSome(100);
     QCOMPARE(far, QByteArray::fromHex("05303041303030303030303030" "0D"));
-    QCOMPARE(dlg.m_ctrlTxCount->text(), QStringLiteral("TX:14"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_TX_COUNT)->text(), QStringLiteral("TX:14"));
 }
 
 void TestE2eWindow::fourDataBitsAreRefused() {
     CTerminalDlg& dlg = Start(QStringLiteral("Databits=0"));
     QCOMPARE(m_prompts.messages.size(), std::size_t(1));
     QVERIFY(m_prompts.LastText().startsWith(kCannotOpen.arg(1)));
-    QVERIFY(!dlg.m_ctrlClosePort->isEnabled());
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("端口未打开！"));
+    QVERIFY(!dlg.Control<QPushButton>(IDC_CLOSE_PORT)->isEnabled());
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("端口未打开！"));
 }
 
 void TestE2eWindow::missingDeviceIsNamedWithTheReason() {
     CTerminalDlg& dlg = Start(QStringLiteral("ComPort=2"));
     const QString missing = m_dir.filePath(QStringLiteral("no-such-device"));
     QCOMPARE(m_prompts.Texts(), QStringList(kCannotOpen.arg(3) + QStringLiteral("\n%1: No such file or directory").arg(missing)));
-    QVERIFY(!dlg.m_ctrlClosePort->isEnabled());
+    QVERIFY(!dlg.Control<QPushButton>(IDC_CLOSE_PORT)->isEnabled());
 }
 
 void TestE2eWindow::secondOpenOfTheSameDeviceIsRefused() {
@@ -152,11 +155,11 @@ void TestE2eWindow::secondOpenOfTheSameDeviceIsRefused() {
 
 void TestE2eWindow::otherEndClosingLeavesTheWindowClosedAndUsable() {
     CTerminalDlg& dlg = Start();
-    dlg.m_ctrlAutoSend->click();
+    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
     m_pty->CloseMaster();
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.messages.size(), std::size_t(1), 10000);
     QVERIFY(m_prompts.LastText().contains(QStringLiteral("已断开")));
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("端口未打开！"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("端口未打开！"));
     QVERIFY(!dlg.AutoSendTimer().isActive());
     QVERIFY(!m_comm->GetPortOpen());
     // Sending and card buttons are off; a send through the code path returns at once.
@@ -178,16 +181,17 @@ void TestE2eWindow::lostDeviceIsReopenedWhenItsPathReturns() {
     QVERIFY(QFile::remove(m_com1));
     dlg.OnReopenTick();
     QVERIFY(!m_comm->GetPortOpen());
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("端口未打开！"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("端口未打开！"));
 
     CPty back;
     QVERIFY(QFile::link(back.path, m_com1));
     // The window's own timer finds it.
     QTRY_VERIFY_WITH_TIMEOUT(m_comm->GetPortOpen(), 5000);
-    QCOMPARE(dlg.m_ctrlStatus->text(), QStringLiteral("STATUS:COM 1 REOPENED 9600,N,8,1"));
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("STATUS:COM 1 REOPENED 9600,N,8,1"));
     QCOMPARE(m_prompts.messages.size(), std::size_t(1));
     back.Write("back");
-    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_ctrlReceive->toPlainText(), QStringLiteral("back"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.Control<CReceiveView>(IDC_RECEIVE)->toPlainText(), QStringLiteral("back"),
+                              5000);
 }
 
 // Nobody at the desk: each loss is told without waiting for an answer, and the port and the log go on.
@@ -205,7 +209,7 @@ void TestE2eWindow::unattendedReplugsKeepReceivingAndLogging() {
         QVERIFY(QFile::link(m_pty->path, m_com1));
         QTRY_VERIFY_WITH_TIMEOUT(m_comm->GetPortOpen(), 5000);
         m_pty->Write("back" + QByteArray::number(i));
-        QTRY_COMPARE_WITH_TIMEOUT(dlg.m_nRxCount, qint64(5 * i), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(dlg.RxCount(), qint64(5 * i), 5000);
     }
     QCOMPARE(m_prompts.messages.size(), std::size_t(1));
     QVERIFY(m_prompts.messages.front().notice);
@@ -276,7 +280,7 @@ void TestE2eWindow::readConfigurationFromTheSimulatedCard() {
     CCardSimThread card(m_pty->MasterFd(), CardSimFault::None);
     dlg.OnConfigureCard();
     QVERIFY2(m_prompts.messages.empty(), qPrintable(m_prompts.Texts().join('|')));
-    QVERIFY(dlg.m_config.bytes == card.ConfigAtStart().bytes);
+    QVERIFY(dlg.Config().bytes == card.ConfigAtStart().bytes);
 }
 
 void TestE2eWindow::programTheSimulatedCard() {
