@@ -59,50 +59,37 @@ private slots:
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("ackMatches");
-        const int status = int(CardRequest::ReadStatus), read = int(CardRequest::ReadConfig),
-                  basic = int(CardRequest::WriteBasicConfig),
-                  extended = int(CardRequest::WriteExtendedConfig);
-        const int failed = int(CardAnswerOutcome::Failed);
-        const QString none;
-        QTest::newRow("status") << "none" << status << true << int(CardAnswerOutcome::Status) << none << true;
-        QTest::newRow("read") << "none" << read << true << int(CardAnswerOutcome::ExtendedConfig) << none
-                              << true;
-        QTest::newRow("basic write") << "none" << basic << true << int(CardAnswerOutcome::BasicAck) << none
-                                     << true;
-        QTest::newRow("extended write")
-            << "none" << extended << true << int(CardAnswerOutcome::ExtendedAck) << none << true;
-        QTest::newRow("reset") << "none" << int(CardRequest::Reset) << false << failed << none << true;
-        QTest::newRow("silent") << "silent" << status << false << failed << none << true;
-        QTest::newRow("late") << "late" << status << true << int(CardAnswerOutcome::Status) << none << true;
-        QTest::newRow("lower-case") << "lower-case" << status << true << int(CardAnswerOutcome::Status)
-                                    << none << true;
-        QTest::newRow("stale") << "stale" << status << true << int(CardAnswerOutcome::Status) << none << true;
-        QTest::newRow("status-70") << "status-70" << status << true << failed << "读回的状态信息长度错误!"
-                                   << true;
-        QTest::newRow("status-72") << "status-72" << status << true << failed << "读回的状态信息长度错误!"
-                                   << true;
-        QTest::newRow("bad-digit status")
-            << "bad-digit" << status << true << failed << "读回的数据出错!" << true;
-        QTest::newRow("early-cr status")
-            << "early-cr" << status << true << failed << "读回的数据数量不足!" << true;
-        QTest::newRow("early-cr ack")
-            << "early-cr" << extended << true << failed << "读回的数据数量不足!" << true;
+        using R = CardRequest;
+        using O = CardAnswerOutcome;
+        auto row = [](const char* name, const char* fault, R request, O outcome, const QString& message = {},
+                      bool ackMatches = true, bool answered = true) {
+            QTest::newRow(name) << QString::fromLatin1(fault) << int(request) << answered << int(outcome) << message
+                                << ackMatches;
+        };
+        const QString length = QStringLiteral("读回的状态信息长度错误!"), cutOff = QStringLiteral("读回的数据数量不足!");
+        row("status", "none", R::ReadStatus, O::Status);
+        row("read", "none", R::ReadConfig, O::ExtendedConfig);
+        row("basic write", "none", R::WriteBasicConfig, O::BasicAck);
+        row("extended write", "none", R::WriteExtendedConfig, O::ExtendedAck);
+        row("reset", "none", R::Reset, O::Failed, {}, true, false);
+        row("silent", "silent", R::ReadStatus, O::Failed, {}, true, false);
+        row("late", "late", R::ReadStatus, O::Status);
+        row("lower-case", "lower-case", R::ReadStatus, O::Status);
+        row("stale", "stale", R::ReadStatus, O::Status);
+        row("status-70", "status-70", R::ReadStatus, O::Failed, length);
+        row("status-72", "status-72", R::ReadStatus, O::Failed, length);
+        row("bad-digit status", "bad-digit", R::ReadStatus, O::Failed, QStringLiteral("读回的数据出错!"));
+        row("early-cr status", "early-cr", R::ReadStatus, O::Failed, cutOff);
+        row("early-cr ack", "early-cr", R::WriteExtendedConfig, O::Failed, cutOff);
         // A lost digit shifts the rest and goes unnoticed: the acknowledgement no longer matches.
-        QTest::newRow("drop-digit ack")
-            << "drop-digit" << extended << true << int(CardAnswerOutcome::ExtendedAck) << none << false;
-        QTest::newRow("wrong-ack basic")
-            << "wrong-ack" << basic << true << int(CardAnswerOutcome::BasicAck) << none << false;
-        QTest::newRow("wrong-ack extended")
-            << "wrong-ack" << extended << true << int(CardAnswerOutcome::ExtendedAck) << none << false;
-        QTest::newRow("wrong-type status")
-            << "wrong-type" << status << true << int(CardAnswerOutcome::ExtendedConfig) << none << true;
-        QTest::newRow("wrong-type read")
-            << "wrong-type" << read << true << int(CardAnswerOutcome::Status) << none << true;
+        row("drop-digit ack", "drop-digit", R::WriteExtendedConfig, O::ExtendedAck, {}, false);
+        row("wrong-ack basic", "wrong-ack", R::WriteBasicConfig, O::BasicAck, {}, false);
+        row("wrong-ack extended", "wrong-ack", R::WriteExtendedConfig, O::ExtendedAck, {}, false);
+        row("wrong-type status", "wrong-type", R::ReadStatus, O::ExtendedConfig);
+        row("wrong-type read", "wrong-type", R::ReadConfig, O::Status);
         // The extended acknowledgement of a basic write carries the card's own extended part.
-        QTest::newRow("wrong-type basic")
-            << "wrong-type" << basic << true << int(CardAnswerOutcome::ExtendedAck) << none << false;
-        QTest::newRow("wrong-type extended")
-            << "wrong-type" << extended << true << int(CardAnswerOutcome::BasicAck) << none << true;
+        row("wrong-type basic", "wrong-type", R::WriteBasicConfig, O::ExtendedAck, {}, false);
+        row("wrong-type extended", "wrong-type", R::WriteExtendedConfig, O::BasicAck);
     }
     void answers() {
         QFETCH(QString, fault);

@@ -85,29 +85,24 @@ private slots:
         QVERIFY(dir.isValid());
         const QString link = dir.filePath("card"), config = dir.filePath("card.cfg");
         QProcess sim;
-        sim.start(QStringLiteral(SERIMO_CARDSIM_PATH), {"--link", link, "--config", config});
-        QVERIFY(sim.waitForStarted(5000));
-        QDeadlineTimer deadline(5000);
-        while (!sim.canReadLine() && !deadline.hasExpired())
-            sim.waitForReadyRead(int(deadline.remainingTime()));
-        const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        const QString device = StartSim(sim, {"--link", link, "--config", config});
         QVERIFY2(device.startsWith("/dev/pts/"), qPrintable(device));
         QCOMPARE(QFileInfo(link).symLinkTarget(), device);
         QCOMPARE(QFileInfo(config).size(), qint64(541));
 
         const int fd = OpenRaw(link);
         QVERIFY(fd >= 0);
-        CardConfigRecord config0, readBack;
-        Bytes answer = Exchange(fd, BuildCardRequest(CardRequest::ReadStatus, {}));
-        QCOMPARE(int(DecodeCardAnswer(answer.data(), answer.size(), config0, readBack).outcome),
-                 int(CardAnswerOutcome::Status));
+        auto outcome = [fd](CardRequest request, const CardConfigRecord& record) {
+            CardConfigRecord config, readBack;
+            const Bytes answer = Exchange(fd, BuildCardRequest(request, record));
+            return DecodeCardAnswer(answer.data(), answer.size(), config, readBack).outcome;
+        };
+        QCOMPARE(outcome(CardRequest::ReadStatus, {}), CardAnswerOutcome::Status);
 
         // A write outlives the run in the configuration file.
         CardConfigRecord written = CCardSimulator::DefaultConfig();
         written.bytes[14] = 'X';
-        answer = Exchange(fd, BuildCardRequest(CardRequest::WriteExtendedConfig, written));
-        QCOMPARE(int(DecodeCardAnswer(answer.data(), answer.size(), config0, readBack).outcome),
-                 int(CardAnswerOutcome::ExtendedAck));
+        QCOMPARE(outcome(CardRequest::WriteExtendedConfig, written), CardAnswerOutcome::ExtendedAck);
         close(fd);
 
         sim.terminate();

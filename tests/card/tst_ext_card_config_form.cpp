@@ -48,9 +48,8 @@ private slots:
         CardConfigRecord r = Consistent();
         r.bytes[138] = 0x11;
         r.bytes[128] = 0x9D, r.bytes[129] = 0x01, r.bytes[130] = 0x02, r.bytes[131] = 0x05;
-        CardConfigRecord expected = Consistent();
-        expected.bytes[128] = 0x9D, expected.bytes[129] = 0x01, expected.bytes[130] = 0x02,
-        expected.bytes[131] = 0x05;
+        CardConfigRecord expected = r;
+        expected.bytes[138] = Consistent().bytes[138];
         ExtCardConfigForm form;
         form.Load(r);
         QCOMPARE(form.info, QStringLiteral("Length = 413\r\nVersion = 2.5"));
