@@ -24,23 +24,21 @@ QByteArray TcpFrame(const QByteArray& payload, std::uint8_t type = kFrameTypeTcp
     return Array(bytes);
 }
 
-// The dump fed in pieces of `piece` bytes.
-QByteArray TcpInPieces(const QByteArray& capture, int piece) {
+// The dump of the capture fed in pieces of `piece` bytes, and what the scanner's Finish counts.
+template <class Scanner> QByteArray InPieces(const QByteArray& capture, int piece, std::uint64_t& counted) {
     CMemorySink sink;
-    CTcpDumpScanner scanner(sink);
+    Scanner scanner(sink);
     for (qsizetype at = 0; at < capture.size(); at += piece)
         scanner.Feed(Data(capture) + at, std::size_t(std::min<qsizetype>(piece, capture.size() - at)));
-    const std::uint64_t kept = scanner.Finish();
-    return kept == sink.bytes.size() ? Array(sink.bytes) : QByteArray("count mismatch");
+    counted = scanner.Finish();
+    return Array(sink.bytes);
 }
 
-QByteArray WnmpInPieces(const QByteArray& capture, int piece, std::uint64_t& messages) {
-    CMemorySink sink;
-    CWnmpDumpScanner scanner(sink);
-    for (qsizetype at = 0; at < capture.size(); at += piece)
-        scanner.Feed(Data(capture) + at, std::size_t(std::min<qsizetype>(piece, capture.size() - at)));
-    messages = scanner.Finish();
-    return Array(sink.bytes);
+// The TCP dump in pieces; Finish counts the bytes kept.
+QByteArray TcpInPieces(const QByteArray& capture, int piece) {
+    std::uint64_t kept = 0;
+    const QByteArray dump = InPieces<CTcpDumpScanner>(capture, piece, kept);
+    return kept == std::uint64_t(dump.size()) ? dump : QByteArray("count mismatch");
 }
 
 // A raw CR near the end of the frame, not behind an escape byte.
@@ -201,7 +199,7 @@ void TestCaptureDump::wnmpDump() {
     QCOMPARE(Array(WnmpDump(Data(capture), std::size_t(capture.size()), &count)), GbkBytes(text));
     QCOMPARE(int(count), messages);
     for (int piece : kPieces) {
-        QVERIFY2(WnmpInPieces(capture, piece, count) == GbkBytes(text), qPrintable(QString::number(piece)));
+        QVERIFY2(InPieces<CWnmpDumpScanner>(capture, piece, count) == GbkBytes(text), qPrintable(QString::number(piece)));
         QCOMPARE(int(count), messages);
     }
 }
