@@ -110,10 +110,8 @@ void TestStuffedFrame::frameForProtocol() {
 
 void TestStuffedFrame::protocolNames() {
     const auto& names = SendProtocolNames();
-    QCOMPARE(QByteArray(names[kSendOriginal]), QByteArray("Original"));
-    QCOMPARE(QByteArray(names[kSendTcp]), QByteArray("TCP"));
-    QCOMPARE(QByteArray(names[kSendWnmp]), QByteArray("WNMP"));
-    QCOMPARE(QByteArray(names[kSendUdp]), QByteArray("UDP"));
+    QCOMPARE(QStringList({names[kSendOriginal], names[kSendTcp], names[kSendWnmp], names[kSendUdp]}),
+             QStringList({"Original", "TCP", "WNMP", "UDP"}));
 }
 
 void TestStuffedFrame::roundTrip_data() {
