@@ -9,7 +9,15 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
+
+// One of the window's timers, by name: "animation", "autoSend", "reopen" or "receiveView".
+inline QTimer& WindowTimer(const CTerminalDlg& dlg, const char* name) {
+    QTimer* timer = dlg.findChild<QTimer*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    Q_ASSERT(timer);
+    return *timer;
+}
 
 // A main window on a fake serial control, fake prompts, a fake clock and a profile in a folder of its
 // own.
