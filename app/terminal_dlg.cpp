@@ -155,6 +155,10 @@ CTerminalDlg::CTerminalDlg(CMSComm& comm, IPrompts& prompts, CProfile& profile, 
     m_ctrlSaveFile = static_cast<QLineEdit*>(ctl(IDC_SAVE_FILE));
     m_ctrlCompareFile = static_cast<QLineEdit*>(ctl(IDC_COMPARE_FILE));
 
+    m_animTimer.setObjectName(QStringLiteral("animation"));
+    m_autoSendTimer.setObjectName(QStringLiteral("autoSend"));
+    m_reopenTimer.setObjectName(QStringLiteral("reopen"));
+    m_receiveViewTimer.setObjectName(QStringLiteral("receiveView"));
     m_animTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_animTimer, &QTimer::timeout, this, &CTerminalDlg::OnAnimationTick);
     connect(&m_autoSendTimer, &QTimer::timeout, this, &CTerminalDlg::OnManualSend);

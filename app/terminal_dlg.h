@@ -156,10 +156,6 @@ public:
     void AfterTcpDump(const QString& dumpPath, std::uint64_t bytesWritten);
     void OpenInNotepad(const QString& path);
     const CBuiltDialog& Built() const { return m_built; }
-    QTimer& AnimationTimer() { return m_animTimer; }
-    QTimer& AutoSendTimer() { return m_autoSendTimer; }
-    QTimer& ReopenTimer() { return m_reopenTimer; }
-    int AnimationFrame() const { return m_nAnimFrame; }
     const std::vector<QIcon>& AnimationIcons() const { return m_imageList; }
 
     // The window's state as tests and the benchmark see it: a control by its id, the log's indicator
@@ -266,13 +262,14 @@ private:
     CProfile& m_profile;
     IClock& m_clock;
     CBuiltDialog m_built;
-    QTimer m_animTimer;     // timer 100
-    QTimer m_autoSendTimer; // timer 101
-    QTimer m_reopenTimer;   // timer 102
+    // Children of the window, by name, so that a test or a debugging tool can find them.
+    QTimer m_animTimer{this};
+    QTimer m_autoSendTimer{this};
+    QTimer m_reopenTimer{this};
     ISerialDeviceList* m_pDeviceList = nullptr;
     std::unique_ptr<ISerialDeviceList> m_ownDeviceList;
     int m_nAnimFrame = 0;
-    QTimer m_receiveViewTimer;
+    QTimer m_receiveViewTimer{this};
     bool m_bRxCountStale = false;
     int m_nSendTextBytes = 0;
     bool m_bLimitingSendText = false;

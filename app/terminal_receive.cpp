@@ -39,18 +39,8 @@ void CTerminalDlg::FlushReceiveView() {
     // Nobody sees a minimised window's area: it catches up in one go when the window comes back.
     if (isMinimized())
         return;
-    const std::optional<CReceiveFeed::Update> update = m_feed.TakeUpdate();
-    if (!update)
-        return;
-    const std::size_t rowsBefore = update->whole ? 0 : m_ctrlReceive->Layout().Rows().size();
-    if (update->whole)
-        m_ctrlReceive->setPlainText(update->text);
-    else
-        m_ctrlReceive->AppendText(update->text);
-    m_ctrlReceive->ScrollToEnd();
-    const std::size_t rows = m_ctrlReceive->Layout().Rows().size();
-    const int rowsInView = m_ctrlReceive->verticalScrollBar()->pageStep();
-    m_receiveViewTimer.setInterval(CReceiveFeed::NextUpdateMs(rows - std::min(rowsBefore, rows), rowsInView));
+    if (const std::optional<std::size_t> rows = m_ctrlReceive->Follow(m_feed))
+        m_receiveViewTimer.setInterval(CReceiveFeed::NextUpdateMs(*rows, m_ctrlReceive->verticalScrollBar()->pageStep()));
 }
 
 void CTerminalDlg::changeEvent(QEvent* event) {

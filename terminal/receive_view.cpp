@@ -1,5 +1,7 @@
 #include "terminal/receive_view.h"
 
+#include "terminal/receive_feed.h"
+
 #include "terminal/receive_scroll_bar.h"
 #include "terminal/receive_view_accessible.h"
 
@@ -143,6 +145,19 @@ int CReceiveView::RowTop(std::size_t row) const {
 
 void CReceiveView::ScrollToEnd() {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+std::optional<std::size_t> CReceiveView::Follow(CReceiveFeed& feed) {
+    const std::optional<CReceiveFeed::Update> update = feed.TakeUpdate();
+    if (!update)
+        return std::nullopt;
+    const std::size_t rowsBefore = update->whole ? 0 : m_layout.Rows().size();
+    if (update->whole)
+        setPlainText(update->text);
+    else
+        AppendText(update->text);
+    ScrollToEnd();
+    return m_layout.Rows().size() - std::min(rowsBefore, m_layout.Rows().size());
 }
 
 void CReceiveView::UpdateScrollBar() {

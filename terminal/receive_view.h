@@ -6,6 +6,9 @@
 #include <QAbstractScrollArea>
 #include <QString>
 #include <algorithm>
+#include <optional>
+
+class CReceiveFeed;
 
 // The receive area: a read-only text view for a line that may never stop talking. Its text and rows
 // are a CReceiveLayout and its rows are drawn by a CReceivePainter; painting draws only the rows in
@@ -21,6 +24,9 @@ public:
     void setPlainText(const QString& text);
     void AppendText(const QString& text);
     void ScrollToEnd();
+    // Brings the area up to date with what the feed has and it lacks, showing the newest row: how
+    // many rows came, or nothing when it was current.
+    std::optional<std::size_t> Follow(CReceiveFeed& feed);
     const CReceiveLayout& Layout() const { return m_layout; }
 
     QString SelectedText() const;

@@ -137,12 +137,12 @@ void TestPortConfig::choosingTheSameEntryReopensAndDiscards() {
 void TestPortConfig::failedOpenClosesEverything() {
     CTerminalDlg& dlg = f.Start();
     dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
-    QVERIFY(dlg.AutoSendTimer().isActive());
+    QVERIFY(WindowTimer(dlg, "autoSend").isActive());
     f.comm.missingPorts = {3};
     dlg.Control<QComboBox>(IDC_PORT)->setCurrentIndex(2);
     emit dlg.Control<QComboBox>(IDC_PORT)->activated(2);
     QVERIFY(IsClosed());
-    QVERIFY(!dlg.AutoSendTimer().isActive());
+    QVERIFY(!WindowTimer(dlg, "autoSend").isActive());
     // The cannot-open message names the port and, on a line of its own, the device and the reason.
     QCOMPARE(f.prompts.Texts(), QStringList(kCannotOpen.arg(3) + QStringLiteral("\n/fake/com3: No such file or directory")));
 }
@@ -210,7 +210,7 @@ void TestPortConfig::lostDeviceClosesAndTellsOnce() {
     f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
     QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.messages.empty(), 5000);
     QVERIFY(IsClosed());
-    QVERIFY(!dlg.AutoSendTimer().isActive());
+    QVERIFY(!WindowTimer(dlg, "autoSend").isActive());
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
     QVERIFY(f.prompts.LastText().contains(QStringLiteral("已断开")));
     // The window still works: choosing a port opens it again.

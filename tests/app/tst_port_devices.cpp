@@ -180,11 +180,11 @@ void TestPortDevices::lostDeviceIsReopenedWhenItReturns() {
     CTerminalDlg& dlg = f.Start(QStringLiteral("[Com Port]\nComPort=0\nBaud=6\n"));
     dlg.SetDeviceList(&m_devices);
     LoseDevice();
-    QVERIFY(!dlg.ReopenTimer().isActive());
+    QVERIFY(!WindowTimer(dlg, "reopen").isActive());
     dlg.OnReopenWhenBackToggle();
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
-    QVERIFY(dlg.ReopenTimer().isActive());
-    QCOMPARE(dlg.ReopenTimer().interval(), 500);
+    QVERIFY(WindowTimer(dlg, "reopen").isActive());
+    QCOMPARE(WindowTimer(dlg, "reopen").interval(), 500);
 
     // Still gone: no attempt to open.
     f.comm.ClearLog();
@@ -195,21 +195,21 @@ void TestPortDevices::lostDeviceIsReopenedWhenItReturns() {
     f.comm.missingPorts = {1};
     dlg.OnReopenTick();
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
-    QVERIFY(dlg.ReopenTimer().isActive());
+    QVERIFY(WindowTimer(dlg, "reopen").isActive());
     QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("端口未打开！"));
     f.comm.missingPorts.clear();
     dlg.OnReopenTick();
     QVERIFY(f.comm.GetPortOpen());
     QCOMPARE(f.comm.GetSettings(), QStringLiteral("9600,N,8,1"));
     QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("STATUS:COM 1 REOPENED 9600,N,8,1"));
-    QVERIFY(!dlg.ReopenTimer().isActive());
+    QVERIFY(!WindowTimer(dlg, "reopen").isActive());
     QCOMPARE(f.prompts.messages.size(), std::size_t(1));
 
     // Closing by hand, or choosing in a list, ends the wait for a lost device.
     LoseDevice();
-    QVERIFY(dlg.ReopenTimer().isActive());
+    QVERIFY(WindowTimer(dlg, "reopen").isActive());
     emit dlg.Control<QComboBox>(IDC_BAUD)->activated(6);
-    QVERIFY(!dlg.ReopenTimer().isActive());
+    QVERIFY(!WindowTimer(dlg, "reopen").isActive());
 }
 
 void TestPortDevices::comNamesAreWhatQtOpens_data() {

@@ -14,6 +14,7 @@
 #include "tests/support/card_sim_thread.h"
 #include "tests/support/fake_prompts.h"
 #include "tests/support/pty.h"
+#include "tests/support/window_fixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -160,7 +161,7 @@ void TestE2eWindow::otherEndClosingLeavesTheWindowClosedAndUsable() {
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.messages.size(), std::size_t(1), 10000);
     QVERIFY(m_prompts.LastText().contains(QStringLiteral("已断开")));
     QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("端口未打开！"));
-    QVERIFY(!dlg.AutoSendTimer().isActive());
+    QVERIFY(!WindowTimer(dlg, "autoSend").isActive());
     QVERIFY(!m_comm->GetPortOpen());
     // Sending and card buttons are off; a send through the code path returns at once.
     dlg.OnManualSend();
@@ -177,7 +178,7 @@ void TestE2eWindow::lostDeviceIsReopenedWhenItsPathReturns() {
     QVERIFY(m_comm->GetPortOpen());
     m_pty->CloseMaster();
     QTRY_COMPARE_WITH_TIMEOUT(m_prompts.messages.size(), std::size_t(1), 10000);
-    QVERIFY(dlg.ReopenTimer().isActive());
+    QVERIFY(WindowTimer(dlg, "reopen").isActive());
     QVERIFY(QFile::remove(m_com1));
     dlg.OnReopenTick();
     QVERIFY(!m_comm->GetPortOpen());
@@ -203,7 +204,7 @@ void TestE2eWindow::unattendedReplugsKeepReceivingAndLogging() {
     QVERIFY(dlg.StartLog(log, LogFormat::Text));
     for (int i = 1; i <= 3; ++i) {
         m_pty->CloseMaster();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_comm->GetPortOpen() && dlg.ReopenTimer().isActive(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_comm->GetPortOpen() && WindowTimer(dlg, "reopen").isActive(), 10000);
         QVERIFY(QFile::remove(m_com1));
         m_pty = std::make_unique<CPty>();
         QVERIFY(QFile::link(m_pty->path, m_com1));

@@ -7,9 +7,18 @@
 #include "tests/support/fake_prompts.h"
 #include "tests/support/gbk_table.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
+
+// One of the window's timers, by name: "animation", "autoSend", "reopen" or "receiveView".
+inline QTimer& WindowTimer(const CTerminalDlg& dlg, const char* name) {
+    QTimer* timer = dlg.findChild<QTimer*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    Q_ASSERT(timer);
+    return *timer;
+}
 
 // A main window on a fake serial control, fake prompts, a fake clock and a profile in a folder of its
 // own.
@@ -40,7 +49,7 @@ struct CWindowFixture {
     }
     QString ProfileText() const { return GbkText(ProfileBytes()); }
 
-    // Between tests: no window, a fake control and prompts as new, no profile file.
+    // Between tests: no window, a fake control and prompts as new, an empty folder.
     void Reset() {
         dlg.reset();
         comm.ClearLog();
@@ -48,7 +57,18 @@ struct CWindowFixture {
         comm.stallOutput = false;
         comm.onOutput = nullptr;
         prompts = CFakePrompts();
-        QFile::remove(ProfilePath());
+        for (const QFileInfo& entry : QDir(dir.path()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            entry.isDir() ? QDir(entry.filePath()).removeRecursively() : QFile::remove(entry.filePath());
+    }
+
+    // A file in the folder, by name; "(missing)" when it cannot be read.
+    QByteArray ReadFile(const QString& name) const {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+    bool WriteFile(const QString& name, const QByteArray& bytes) const {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
     }
 
     // Starts the window on the profile as it is now.
@@ -61,5 +81,11 @@ struct CWindowFixture {
     CTerminalDlg& Start(const QString& profileText) {
         WriteProfile(profileText);
         return Start();
+    }
+    // Started, with nothing yet done on the line.
+    CTerminalDlg& Open(const QString& profileText = QString()) {
+        Start(profileText);
+        comm.ClearLog();
+        return *dlg;
     }
 };

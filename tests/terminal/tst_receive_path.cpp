@@ -1,5 +1,4 @@
 #include "terminal/receive_display.h"
-#include "terminal/receive_feed.h"
 #include "terminal/rx_capture.h"
 
 #include <QByteArray>
@@ -21,25 +20,6 @@ class TestReceivePath : public QObject {
     Q_OBJECT
 
 private slots:
-    // Jump scrolling: more than two screens between two updates and the next one waits longer; a
-    // quieter one brings the usual pace back.
-    void updatePace_data() {
-        QTest::addColumn<int>("rowsAdded");
-        QTest::addColumn<int>("rowsInView");
-        QTest::addColumn<int>("ms");
-        QTest::newRow("a few rows") << 3 << 20 << CReceiveFeed::kViewMs;
-        QTest::newRow("just under two screens") << 39 << 20 << CReceiveFeed::kViewMs;
-        QTest::newRow("two screens") << 40 << 20 << CReceiveFeed::kJumpMs;
-        QTest::newRow("many screens") << 4000 << 20 << CReceiveFeed::kJumpMs;
-        QTest::newRow("an area with no whole row") << 2 << 0 << CReceiveFeed::kJumpMs;
-        QTest::newRow("nothing new") << 0 << 0 << CReceiveFeed::kViewMs;
-    }
-    void updatePace() {
-        QFETCH(int, rowsAdded);
-        QFETCH(int, rowsInView);
-        QFETCH(int, ms);
-        QCOMPARE(CReceiveFeed::NextUpdateMs(std::size_t(rowsAdded), rowsInView), ms);
-    }
     void displayPiece_data();
     void displayPiece();
     void displayPieceAppends();

@@ -1,9 +1,49 @@
-// The receive area's parts: the rows its text is cut into, and the rows as it draws them.
+// The receive side's widgets: the area's rows, its drawing, its scroll bar, what it gives assistive
+// tools and the clipboard, and the counters beside it.
+#include "terminal/counter_label.h"
+#include "terminal/receive_feed.h"
 #include "terminal/receive_layout.h"
 #include "terminal/receive_view.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/qt_drawn_rows.h"
 
+#include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
 #include <QTest>
+
+namespace {
+
+// A receive area on screen, fed as the window feeds it: each read taken, then the area brought up to
+// date.
+struct CFedView {
+    CFakeClock clock;
+    CReceiveFeed feed;
+    CReceiveFeed::Display how;
+    CReceiveView view;
+
+    explicit CFedView(bool hex = false) {
+        how.hex = hex;
+        view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn); // as the window has it
+        view.resize(420, 300);
+        view.show();
+    }
+    void Receive(const QByteArray& bytes, int piece = 1 << 30) {
+        for (qsizetype at = 0; at < bytes.size(); at += piece) {
+            const QByteArray read = bytes.mid(at, piece);
+            feed.Take(reinterpret_cast<const std::uint8_t*>(read.constData()), std::size_t(read.size()), how, clock);
+            view.Follow(feed);
+        }
+    }
+    void Clear() {
+        feed.Clear();
+        view.setPlainText(QString());
+    }
+};
+
+} // namespace
 
 class TestReceiveView : public QObject {
     Q_OBJECT
@@ -13,6 +53,13 @@ private slots:
     void rowsFitTheWidth();
     void rowsLookAsQtDrawsThem_data();
     void rowsLookAsQtDrawsThem();
+    void paintsOnlyWhatChanged_data();
+    void paintsOnlyWhatChanged();
+    void copiesAndSpeaks();
+    void readsAloud_data();
+    void readsAloud();
+    void counterLabelLooksAsALabel_data();
+    void counterLabelLooksAsALabel();
 };
 
 void TestReceiveView::rowsFitTheWidth_data() {
@@ -95,6 +142,159 @@ void TestReceiveView::rowsLookAsQtDrawsThem() {
     const QImage shown = view.viewport()->grab().toImage();
     const QString why = UnlikeQtDrawing(shown, QtDrawnRows(view));
     QVERIFY2(why.isEmpty(), qPrintable(why));
+}
+
+void TestReceiveView::paintsOnlyWhatChanged_data() {
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<int>("piece");
+    for (bool hex : {false, true})
+        for (int piece : {1, 11, 700, 5000})
+            QTest::addRow("%s in pieces of %d", hex ? "hex" : "text", piece) << hex << piece;
+}
+
+void TestReceiveView::paintsOnlyWhatChanged() {
+    // What is on the screen after rows were moved and only the new ones painted is what Qt draws for
+    // the rows in view, and the scroll bar's kept pictures are what the style paints.
+    QFETCH(bool, hex);
+    QFETCH(int, piece);
+    CFedView a(hex);
+    QVERIFY(QTest::qWaitForWindowExposed(&a.view));
+    QScrollBar* bar = a.view.verticalScrollBar();
+    auto onScreen = [&](QWidget* w) {
+        QCoreApplication::processEvents();
+        const QPoint at = w->mapTo(&a.view, QPoint());
+        return a.view.screen()->grabWindow(a.view.winId(), at.x(), at.y(), w->width(), w->height()).toImage();
+    };
+    auto unlikeQt = [&] {
+        const QImage shown = onScreen(a.view.viewport()); // after the events that lay the area out
+        return UnlikeQtDrawing(shown, QtDrawnRows(a.view));
+    };
+    auto stockBar = [&] { // a scroll bar as the style paints it, for the kept picture on the screen
+        QScrollBar stock(Qt::Vertical, &a.view);
+        stock.setGeometry(bar->geometry());
+        stock.setRange(bar->minimum(), bar->maximum());
+        stock.setPageStep(bar->pageStep());
+        stock.setValue(bar->value());
+        return stock.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    QByteArray stream;
+    for (int i = 0; stream.size() < 12000; ++i)
+        stream += "line " + QByteArray::number(i) +
+                  (i % 3 ? " \xD6\xD0\tmore words to wrap past the edge of the area\r\n" : " ");
+    for (int round = 0; round < 2; ++round) { // the second after a clear
+        for (int at = 0; at < stream.size(); at += piece) {
+            a.Receive(stream.mid(at, piece));
+            if (at / piece % std::max(1, 600 / piece) == 0) {
+                QCOMPARE(unlikeQt(), QString());
+                QCOMPARE(onScreen(bar).convertToFormat(QImage::Format_RGB32), stockBar());
+            }
+        }
+        QCOMPARE(unlikeQt(), QString());
+        a.Clear();
+    }
+}
+
+void TestReceiveView::copiesAndSpeaks() {
+    CFedView a;
+    a.Receive("A\rB\t\xD6\xD0");
+    const QString shown = QStringLiteral("A\nB\t中");
+    QCOMPARE(a.view.toPlainText(), shown);
+    a.view.setFocus();
+    QTest::keyClick(&a.view, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&a.view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), shown);
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(&a.view);
+    QVERIFY(i);
+    QCOMPARE(i->text(QAccessible::Value), shown);
+    QVERIFY(i->state().readOnly);
+}
+
+void TestReceiveView::readsAloud_data() {
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<int>("piece");
+    for (bool hex : {false, true})
+        for (int piece : {1, 11, 700})
+            QTest::addRow("%s in pieces of %d", hex ? "hex" : "text", piece) << hex << piece;
+}
+
+void TestReceiveView::readsAloud() {
+    // A screen reader reads what the area shows, by character, word and row, however it arrived.
+    QFETCH(bool, hex);
+    QFETCH(int, piece);
+    CFedView a(hex);
+    QAccessibleTextInterface* t = QAccessible::queryAccessibleInterface(&a.view)->textInterface();
+    QVERIFY(t);
+    a.Receive("gone after the clear\r", piece);
+    a.Clear();
+    int start = -1, end = -1;
+    QCOMPARE(t->characterCount(), 0);
+    QCOMPARE(t->textAtOffset(0, QAccessible::LineBoundary, &start, &end), QString());
+    QByteArray stream;
+    for (int i = 0; i < 30; ++i)
+        stream += "line " + QByteArray::number(i) + " \xD6\xD0\xCE\xC4 and words enough to wrap the row\r\n";
+    a.Receive(stream, piece);
+
+    const QString shown = a.view.toPlainText();
+    const auto& rows = a.view.Layout().Rows();
+    QVERIFY(rows.size() > 30);
+    QCOMPARE(t->text(0, t->characterCount()), shown);
+    QString joined;
+    std::size_t r = 0;
+    for (QString line = t->textAtOffset(0, QAccessible::LineBoundary, &start, &end); start >= 0;
+         line = t->textAfterOffset(start, QAccessible::LineBoundary, &start, &end), ++r) {
+        QVERIFY(r < rows.size());
+        QCOMPARE(start, rows[r].start);
+        joined += line;
+    }
+    QCOMPARE(r, rows.size());
+    QCOMPARE(joined, shown);
+    QCOMPARE(t->textBeforeOffset(rows[2].start + 1, QAccessible::LineBoundary, &start, &end),
+             shown.mid(rows[1].start, rows[2].start - rows[1].start));
+
+    const QString word = hex ? QStringLiteral("CE") : QStringLiteral("enough");
+    const int at = int(shown.lastIndexOf(word));
+    QCOMPARE(t->textAtOffset(at + 1, QAccessible::WordBoundary, &start, &end), word);
+    QCOMPARE(t->textAtOffset(at, QAccessible::CharBoundary, &start, &end), word.left(1));
+
+    t->setSelection(0, at, at + int(word.size()));
+    QCOMPARE(a.view.SelectedText(), word);
+    QCOMPARE(t->cursorPosition(), at + int(word.size()));
+    int from = -1, to = -1;
+    t->selection(0, &from, &to);
+    QVERIFY(t->selectionCount() == 1 && from == at && to == at + int(word.size()));
+    const QRect cell = t->characterRect(at); // the newest rows are in view
+    QVERIFY(!cell.isEmpty());
+    QCOMPARE(t->offsetAtPoint(cell.center()), at);
+}
+
+void TestReceiveView::counterLabelLooksAsALabel_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("alignment");
+    const int top = Qt::AlignHCenter | Qt::AlignTop;
+    QTest::newRow("count") << QStringLiteral("RX:1234567890") << top;
+    QTest::newRow("start") << QStringLiteral("TX:0") << top;
+    QTest::newRow("left, middle") << QStringLiteral("RX:42") << int(Qt::AlignLeft | Qt::AlignVCenter);
+    QTest::newRow("empty") << QString() << top;
+    QTest::newRow("not ASCII: the label's own") << QStringLiteral("收:12") << top;
+}
+
+void TestReceiveView::counterLabelLooksAsALabel() {
+    // The counters paint themselves from looked-up glyphs; what they show must be what the label shows.
+    QFETCH(QString, text);
+    QFETCH(int, alignment);
+    QLabel plain, counter;
+    for (QLabel* label : {&plain, &counter}) {
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setAlignment(Qt::Alignment(alignment));
+        label->setTextFormat(Qt::PlainText);
+        label->resize(96, 22);
+    }
+    new CCounterLabelPaint(&counter);
+    for (const QString& shown : {text, QStringLiteral("RX:7")}) { // the second paints on the kept box
+        plain.setText(shown);
+        counter.setText(shown);
+        QCOMPARE(counter.grab().toImage(), plain.grab().toImage());
+    }
 }
 
 QTEST_MAIN(TestReceiveView)
