@@ -39,8 +39,6 @@ private slots:
     void cleanup() {
         QDir::setCurrent(m_savedFolder);
         f.Reset();
-        for (const QString& name : QDir(f.dir.path()).entryList(QDir::Files))
-            QFile::remove(f.dir.filePath(name));
     }
 
     void extendedChangesAreSavedAndProgrammed_data();
@@ -72,10 +70,7 @@ private:
         static_cast<QPushButton*>(f.dlg->Control(IDC_CONFIGURE_CARD))->click();
     }
     QString WriteCfg(const CardConfigRecord& r, const QString& name) {
-        QFile file(f.dir.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(Bytes(r));
-        return file.fileName();
+        return f.WriteFile(name, Bytes(r)) ? f.dir.filePath(name) : QString();
     }
 
     CWindowFixture f;
@@ -116,9 +111,7 @@ void TestCardConfigFiles::extendedChangesAreSavedAndProgrammed() {
 
     const QString name = QStringLiteral("2024-03-05 14.05.09.cfg");
     QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("*.cfg")}), QStringList{name});
-    QFile saved(f.dir.filePath(name));
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), Bytes(m_sim->Config()));
+    QCOMPARE(f.ReadFile(name), Bytes(m_sim->Config()));
     QVERIFY(f.dlg->Config() == m_sim->Config());
 
     // The name is in the profile file at once, and closing the window keeps it.

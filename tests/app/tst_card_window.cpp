@@ -61,8 +61,7 @@ const QStringList kPreamble{"Output=00", "Break=1", "Output=00", "Break=0"};
 }
 
 void TestCardWindow::resetSendsOneFrameAndShowsNothing() {
-    CTerminalDlg& dlg = f.Start();
-    f.comm.ClearLog();
+    CTerminalDlg& dlg = f.Open();
     static_cast<QPushButton*>(dlg.Control(IDC_CARD_RESET))->click();
     QCOMPARE(f.comm.ops, kPreamble + QStringList("Output=05 30 30 41 39 30 30 30 30 30 30 30 30 0D"));
     QVERIFY(f.prompts.messages.empty());
@@ -71,9 +70,8 @@ void TestCardWindow::resetSendsOneFrameAndShowsNothing() {
 }
 
 void TestCardWindow::readStatusOpensTheStatusWindow() {
-    CTerminalDlg& dlg = f.Start();
+    CTerminalDlg& dlg = f.Open();
     AnswerWithSimulator();
-    f.comm.ClearLog();
     QStringList raw, decoded;
     QString title, shownAtModal, rxAtModal;
     // Bytes still waiting for the next frame when the exchange starts.
@@ -206,7 +204,7 @@ void TestCardWindow::quitEndsTheExchangeAtOnce() {
     QFETCH(int, fault);
     QFETCH(qint64, rxCount);
     QFETCH(QString, quitAt);
-    CTerminalDlg& dlg = f.Start();
+    CTerminalDlg& dlg = f.Open();
     AnswerWithSimulator(CardSimFault(fault));
     dlg.SetRxCount(rxCount);
     f.comm.onOutput = [&, answer = f.comm.onOutput](const QByteArray& bytes) {
@@ -215,7 +213,6 @@ void TestCardWindow::quitEndsTheExchangeAtOnce() {
             dlg.BeginQuit();
     };
     f.prompts.onMessage = [&](const QString& text) { text == quitAt ? dlg.BeginQuit() : void(); };
-    f.comm.ClearLog();
     const qint64 start = f.clock.NowMs();
     dlg.OnReadCardStatus();
     QCOMPARE(f.prompts.Texts(), quitAt.isEmpty() ? QStringList() : QStringList(quitAt));
@@ -250,7 +247,7 @@ void TestCardWindow::configureCard() {
     QFETCH(bool, suppress);
     QFETCH(QStringList, messages);
     QFETCH(int, written);
-    CTerminalDlg& dlg = f.Start();
+    CTerminalDlg& dlg = f.Open();
     AnswerWithSimulator(CardSimFault(fault));
     const CardConfigRecord atStart = m_sim->Config();
     int configDialogs = 0, statusWindows = 0;
@@ -268,7 +265,6 @@ void TestCardWindow::configureCard() {
         static_cast<QPushButton*>(config->Control(IDC_CFG_PROGRAM))->click();
         return d.result();
     };
-    f.comm.ClearLog();
     static_cast<QPushButton*>(dlg.Control(IDC_CONFIGURE_CARD))->click();
     QCOMPARE(f.prompts.Texts(), messages);
     QCOMPARE(statusWindows, fault == int(CardSimFault::WrongType) ? 1 : 0);
