@@ -278,16 +278,13 @@ void TestWindowWalk::fontIsChosenByWhatIsInstalled_data() {
     QTest::addColumn<QString>("face");
     QTest::addColumn<QStringList>("installed");
     QTest::addColumn<QString>("chosen");
-    const QStringList linux = {QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei"),
-                               QStringLiteral("Noto Sans CJK SC")};
-    QTest::newRow("the template's face") << QStringLiteral("宋体") << QStringList({QStringLiteral("宋体"), QStringLiteral("SimSun")})
-                                         << QStringLiteral("宋体");
-    QTest::newRow("SimSun before the sans faces") << QStringLiteral("MS Sans Serif") << (linux + QStringList{QStringLiteral("simsun")})
-                                                  << QStringLiteral("SimSun");
-    QTest::newRow("Noto before WenQuanYi") << QStringLiteral("宋体") << linux << QStringLiteral("Noto Sans CJK SC");
-    QTest::newRow("WenQuanYi") << QStringLiteral("宋体") << QStringList({QStringLiteral("WenQuanYi Zen Hei")})
-                               << QStringLiteral("WenQuanYi Zen Hei");
-    QTest::newRow("none: the default face") << QStringLiteral("宋体") << QStringList({QStringLiteral("DejaVu Sans")}) << QString();
+    const QString song = QStringLiteral("宋体");
+    const QStringList linux = {"DejaVu Sans", "WenQuanYi Micro Hei", "Noto Sans CJK SC"};
+    QTest::newRow("the template's face") << song << QStringList({song, "SimSun"}) << song;
+    QTest::newRow("SimSun before the sans faces") << "MS Sans Serif" << linux + QStringList("simsun") << "SimSun";
+    QTest::newRow("Noto before WenQuanYi") << song << linux << "Noto Sans CJK SC";
+    QTest::newRow("WenQuanYi") << song << QStringList("WenQuanYi Zen Hei") << "WenQuanYi Zen Hei";
+    QTest::newRow("none: the default face") << song << QStringList("DejaVu Sans") << QString();
 }
 
 void TestWindowWalk::fontIsChosenByWhatIsInstalled() {
