@@ -208,7 +208,7 @@ const ControlTemplate kCardConfigControls[] = {
 } // namespace
 
 const DialogTemplate& MainDialogTemplate() {
-    static const DialogTemplate t{IDD_TERMINAL_DIALOG, "Serimo2.1", 383, 284, "宋体", 9, kMainControls};
+    static const DialogTemplate t{IDD_TERMINAL_DIALOG, "Serimo" SERIMO_VERSION, 383, 284, "宋体", 9, kMainControls};
     return t;
 }
 

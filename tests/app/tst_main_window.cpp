@@ -107,7 +107,7 @@ QString TextOf(QWidget* w) {
 void TestMainWindow::controlsMatchTheTemplate() {
     CTerminalDlg& dlg = f.Start();
     const DialogTemplate& t = MainDialogTemplate();
-    QCOMPARE(dlg.windowTitle(), QStringLiteral("Serimo2.1"));
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Serimo" SERIMO_VERSION));
 
     // Dialog units scale by the dialog font's average character width and height.
     const QFontMetrics fm(dlg.font());

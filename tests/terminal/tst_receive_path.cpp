@@ -22,7 +22,6 @@ class TestReceivePath : public QObject {
 private slots:
     void displayPiece_data();
     void displayPiece();
-    void displayPieceAppends();
     void lineEnds_data();
     void lineEnds();
     void hexDisplayOfEveryByte();
@@ -65,14 +64,6 @@ void TestReceivePath::displayPiece() {
     std::string out;
     AppendDisplayPiece(Data(bytes), std::size_t(bytes.size()), hex, out);
     QCOMPARE(QByteArray::fromStdString(out), shown);
-}
-
-void TestReceivePath::displayPieceAppends() {
-    std::string out = "RX\r\n";
-    const QByteArray a = Hex("410D");
-    AppendDisplayPiece(Data(a), 2, false, out);
-    AppendDisplayPiece(Data(a), 2, true, out);
-    QCOMPARE(QByteArray::fromStdString(out), QByteArray("RX\r\nA\r\n41 0D "));
 }
 
 void TestReceivePath::lineEnds_data() {
