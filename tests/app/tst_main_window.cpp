@@ -30,7 +30,6 @@ private slots:
 
     void controlsMatchTheTemplate();
     void defaultsWithoutProfile();
-    void topMostFromProfile();
     void pinTogglesTopMost();
     void okWritesEverySettingAndKeepsTheRest();
     void escapeAndCloseBoxWriteNothing();
@@ -191,23 +190,18 @@ void TestMainWindow::defaultsWithoutProfile() {
         dlg.grab().save(shot);
 }
 
-void TestMainWindow::topMostFromProfile() {
+void TestMainWindow::pinTogglesTopMost() {
     CTerminalDlg& dlg = f.Start(QStringLiteral("[Window]\nWindowTopMost=1\n"));
     QVERIFY(dlg.IsTopMost());
     QCOMPARE(dlg.Control<CBitmapButton>(IDC_PIN)->property("bitmapId").toInt(), int(IDB_PIN_PRESSED));
-}
-
-void TestMainWindow::pinTogglesTopMost() {
-    CTerminalDlg& dlg = f.Start();
-    QTest::mouseClick(dlg.Control<CBitmapButton>(IDC_PIN), Qt::LeftButton);
-    QVERIFY(dlg.IsTopMost());
-    QCOMPARE(dlg.Control<CBitmapButton>(IDC_PIN)->property("bitmapId").toInt(), int(IDB_PIN_PRESSED));
-    // Stored as the real state, although the profile said otherwise.
-    dlg.OnOK();
-    QVERIFY(f.ProfileText().contains(QStringLiteral("WindowTopMost=1\r\n")));
     QTest::mouseClick(dlg.Control<CBitmapButton>(IDC_PIN), Qt::LeftButton);
     QVERIFY(!dlg.IsTopMost());
     QCOMPARE(dlg.Control<CBitmapButton>(IDC_PIN)->property("bitmapId").toInt(), int(IDB_PIN_LYING));
+    // Stored as the real state, although the profile said otherwise.
+    dlg.OnOK();
+    QVERIFY(f.ProfileText().contains(QStringLiteral("WindowTopMost=0\r\n")));
+    QTest::mouseClick(dlg.Control<CBitmapButton>(IDC_PIN), Qt::LeftButton);
+    QVERIFY(dlg.IsTopMost());
 }
 
 void TestMainWindow::okWritesEverySettingAndKeepsTheRest() {

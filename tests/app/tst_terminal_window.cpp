@@ -32,8 +32,7 @@ private slots:
     void closedPortSendsNothing();
     void autoSendArming_data();
     void autoSendArming();
-    void autoSendTicksSendTheBoxAsItIsNow();
-    void autoSendRunsAgainAfterAnOpen();
+    void autoSendFollowsThePort();
     void boxesChangedWithoutAClick();
     void sendFileInBlocks_data();
     void sendFileInBlocks();
@@ -240,34 +239,29 @@ void TestTerminalWindow::autoSendArming() {
         QCOMPARE(WindowTimer(dlg, "autoSend").interval(), interval);
 }
 
-void TestTerminalWindow::autoSendTicksSendTheBoxAsItIsNow() {
-    CTerminalDlg& dlg = f.Open(QStringLiteral("[Send]\nSendHexCode=0\n"));
+// Each tick sends the box as it is then. A reopen leaves periodic sending running, a lost device
+// stops it, the port reopened starts it again, unticking stops it.
+void TestTerminalWindow::autoSendFollowsThePort() {
+    CTerminalDlg& dlg = f.Open(QStringLiteral("[Send]\nSendHexCode=0\n[Reconnect]\nReopenWhenDeviceReturns=1\n"));
+    CFakeDeviceList devices;
+    devices.present.insert(QStringLiteral("/fake/com1"));
+    dlg.SetDeviceList(&devices);
+    QTimer& timer = WindowTimer(dlg, "autoSend");
     dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(QStringLiteral("a"));
     dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
-    QVERIFY(WindowTimer(dlg, "autoSend").isActive());
     dlg.OnManualSend();
     dlg.Control<QPlainTextEdit>(IDC_SEND)->setPlainText(QStringLiteral("b"));
     dlg.OnManualSend();
     QCOMPARE(f.comm.written, QByteArray("ab"));
-    // A successful reopen leaves it running; unticking stops it.
     emit dlg.Control<QComboBox>(IDC_BAUD)->activated(3);
-    QVERIFY(WindowTimer(dlg, "autoSend").isActive());
-    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
-    QVERIFY(!WindowTimer(dlg, "autoSend").isActive());
-}
-
-// A lost device stops periodic sending; the port reopened starts it again.
-void TestTerminalWindow::autoSendRunsAgainAfterAnOpen() {
-    CTerminalDlg& dlg = f.Open(QStringLiteral("[Reconnect]\nReopenWhenDeviceReturns=1\n"));
-    CFakeDeviceList devices;
-    devices.present.insert(QStringLiteral("/fake/com1"));
-    dlg.SetDeviceList(&devices);
-    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
+    QVERIFY(timer.isActive());
     f.comm.SetPortOpen(false);
     f.comm.RaiseEvent(CMSComm::comEventDeviceLost);
-    QTRY_VERIFY_WITH_TIMEOUT(WindowTimer(dlg, "reopen").isActive() && !WindowTimer(dlg, "autoSend").isActive(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(WindowTimer(dlg, "reopen").isActive() && !timer.isActive(), 5000);
     dlg.OnReopenTick();
-    QVERIFY(f.comm.GetPortOpen() && WindowTimer(dlg, "autoSend").isActive());
+    QVERIFY(f.comm.GetPortOpen() && timer.isActive());
+    dlg.Control<QCheckBox>(IDC_AUTO_SEND)->click();
+    QVERIFY(!timer.isActive());
 }
 
 void TestTerminalWindow::boxesChangedWithoutAClick() {
