@@ -1,8 +1,8 @@
 #include "app/command_line.h"
+#include "app/port_settings.h"
 #include "app/program_platform.h"
 #include "app/screenshot_tour.h"
 #include "app/terminal_app.h"
-#include "serial/port_devices.h"
 
 #include <QApplication>
 #include <cstdio>

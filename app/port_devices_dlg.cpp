@@ -1,5 +1,6 @@
 #include "app/port_devices_dlg.h"
 
+#include "app/port_settings.h"
 #include "app/profile.h"
 #include "app/prompts.h"
 #include "res/resource.h"

@@ -17,9 +17,8 @@ inline const QString kLineEndKey = QStringLiteral("LineEnd");
 inline const QString kLog = QStringLiteral("Log");
 inline const QString kLogPathKey = QStringLiteral("Path");
 
-// Where a file path setting points when nothing is stored: C:\temp\save.txt on Windows; elsewhere a
-// name with backslashes would be a strange file in the current folder, so save.txt in the temporary
-// folder instead.
+// Where a file path setting points when nothing is stored: save.txt in Documents on Windows, in the
+// temporary folder elsewhere.
 QString DefaultFilePath();
 inline const QString kDefaultSendData = QStringLiteral("05 30 30 41 30 30 30 30 30 30 30 30 30 0D");
 } // namespace settings

@@ -1,13 +1,13 @@
 #include "app/terminal_app.h"
 
 #include "app/command_line.h"
+#include "app/port_settings.h"
 #include "app/profile.h"
 #include "app/quit_signals.h"
 #include "app/settings.h"
 #include "app/terminal_dlg.h"
 #include "app/widget_prompts.h"
 #include "serial/clock.h"
-#include "serial/port_devices.h"
 #include "serial/qt_serial_comm.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 // The main window's session log, the arrival stamps and the line ends of the receive area: their menu
 // items, the indicator, the file chooser, and the log's notes about the port.
+#include "app/port_settings.h"
 #include "app/profile.h"
 #include "app/prompts.h"
 #include "app/settings.h"
 #include "app/terminal_dlg.h"
 #include "serial/mscomm.h"
-#include "serial/port_devices.h"
 #include "serial/port_tables.h"
 
 #include <QActionGroup>

@@ -2,13 +2,13 @@
 // reopening a device that comes back; on Windows the About item also sits in the system menu.
 #include "app/about_dlg.h"
 #include "app/port_devices_dlg.h"
+#include "app/port_settings.h"
 #include "app/prompts.h"
 #include "app/settings.h"
 #include "app/terminal_dlg.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 #include "serial/mscomm.h"
-#include "serial/port_devices.h"
 #include "serial/port_tables.h"
 #include "serial/qt_serial_device_list.h"
 

@@ -1,9 +1,9 @@
 // A status exchange with the simulated card over a pseudo-terminal: time from request to decoded
 // record, and the processor time used while waiting out a silent card.
+#include "app/port_settings.h"
 #include "app/profile.h"
 #include "app/terminal_dlg.h"
 #include "serial/clock.h"
-#include "serial/port_devices.h"
 #include "serial/qt_serial_comm.h"
 #include "tests/support/card_sim_thread.h"
 #include "tests/support/fake_prompts.h"

@@ -14,11 +14,11 @@
 //                                          stall: 1 MB/s logged into a FIFO nobody reads for 3 s
 //
 // Cases are the rows of kCases; without any, all run. Figures are medians over the repeats.
+#include "app/port_settings.h"
 #include "app/profile.h"
 #include "app/terminal_dlg.h"
 #include "res/resource.h"
 #include "serial/clock.h"
-#include "serial/port_devices.h"
 #include "serial/qt_serial_comm.h"
 #include "terminal/receive_display.h"
 #include "terminal/receive_view.h"

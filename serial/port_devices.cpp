@@ -1,7 +1,5 @@
 #include "serial/port_devices.h"
 
-#include "app/profile.h"
-
 QString DefaultPortDevice(short port) {
     if (port < 1)
         return QString();
@@ -23,23 +21,4 @@ QString ComPortName(const QString& name) {
         if (bare[i] < QLatin1Char('0') || bare[i] > QLatin1Char('9'))
             return name;
     return QStringLiteral("COM") + bare.mid(3);
-}
-
-namespace {
-std::map<short, QString>& Overrides() {
-    static std::map<short, QString> overrides;
-    return overrides;
-}
-} // namespace
-
-void SetPortDeviceOverrides(std::map<short, QString> devices) {
-    Overrides() = std::move(devices);
-}
-
-QString PortDevice(const CProfile& profile, short port) {
-    if (const auto it = Overrides().find(port); it != Overrides().end())
-        return it->second;
-    return profile
-        .GetProfileString(kDevicesSection, QStringLiteral("Com%1").arg(port), DefaultPortDevice(port))
-        .trimmed();
 }

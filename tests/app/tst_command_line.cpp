@@ -1,8 +1,8 @@
 // The program's command line: options parsed without a window, and the program answering them
 // without a display.
 #include "app/command_line.h"
+#include "app/port_settings.h"
 #include "app/profile.h"
-#include "serial/port_devices.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,5 +1,6 @@
 // The real program over pseudo-terminals: the window on the Qt SerialPort backend, the far end played
 // by the test or by the simulated card.
+#include "app/port_settings.h"
 #include "app/profile.h"
 #include "app/terminal_dlg.h"
 #include "card/card_config_dlg.h"
@@ -8,7 +9,6 @@
 #include "card/number_box.h"
 #include "res/resource.h"
 #include "serial/clock.h"
-#include "serial/port_devices.h"
 #include "serial/qt_serial_comm.h"
 #include "terminal/receive_view.h"
 #include "tests/support/card_sim_thread.h"
