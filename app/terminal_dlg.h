@@ -164,9 +164,8 @@ public:
     QLabel* LogIndicator() const { return m_ctrlLogIndicator; }
     std::int64_t RxCount() const { return m_nRxCount; }
     std::int64_t TxCount() const { return m_nTxCount; }
-    // Counters set as if that much had come and gone, so a test need not send it.
+    // RX set as if that much had come, so a test of a full capture need not send it.
     void SetRxCount(std::int64_t count) { m_nRxCount = count; }
-    void SetTxCount(std::int64_t count) { m_nTxCount = count; }
     const std::uint8_t* Captured() const { return m_rxBuffer.get(); }
     // Stores bytes in the capture and counts them (ReadInput, and tests that fill it without a line).
     void Capture(const std::uint8_t* bytes, std::size_t n) {

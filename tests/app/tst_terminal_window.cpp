@@ -123,9 +123,10 @@ void TestTerminalWindow::captureKeepsTheFirst204800Bytes() {
 }
 
 void TestTerminalWindow::counterResetRestartsTheCapture() {
-    CTerminalDlg& dlg = f.Open();
+    CTerminalDlg& dlg = f.Open(QStringLiteral("[Send]\nSendData=hi\n"));
     f.comm.Receive("abcdef");
-    dlg.SetTxCount(7);
+    dlg.OnManualSend();
+    QCOMPARE(dlg.Control<QLabel>(IDC_TX_COUNT)->text(), QStringLiteral("TX:2"));
     static_cast<QPushButton*>(dlg.Control(1026))->click();
     QCOMPARE(RxShown(dlg), QStringLiteral("RX:0"));
     QCOMPARE(dlg.Control<QLabel>(IDC_TX_COUNT)->text(), QStringLiteral("TX:0"));
