@@ -193,13 +193,7 @@ void TestReceiveView::paintsOnlyWhatChanged() {
     }
 }
 
-void TestReceiveView::readsAloud_data() {
-    QTest::addColumn<bool>("hex");
-    QTest::addColumn<int>("piece");
-    for (bool hex : {false, true})
-        for (int piece : {1, 11, 700})
-            QTest::addRow("%s in pieces of %d", hex ? "hex" : "text", piece) << hex << piece;
-}
+void TestReceiveView::readsAloud_data() { paintsOnlyWhatChanged_data(); }
 
 void TestReceiveView::readsAloud() {
     // A screen reader reads what the area shows, by character, word and row, however it arrived; the
