@@ -1,7 +1,6 @@
 #include "terminal/receive_view.h"
 
 #include "terminal/receive_feed.h"
-
 #include "terminal/receive_scroll_bar.h"
 #include "terminal/receive_view_accessible.h"
 
