@@ -22,7 +22,6 @@ private slots:
     void choosingTheSameEntryReopensAndDiscards();
     void failedOpenClosesEverything();
     void refusedPropertySkipsTheRest();
-    void closeButton();
     void dtrAndRtsSurviveReopen();
     void lineEventsRefreshTheirButton();
     void lostDeviceClosesAndTellsOnce();
@@ -155,15 +154,7 @@ void TestPortConfig::refusedPropertySkipsTheRest() {
     QVERIFY(IsClosed());
 }
 
-void TestPortConfig::closeButton() {
-    CTerminalDlg& dlg = f.Start();
-    dlg.Control<CToggleButton>(IDC_DTR)->click();
-    dlg.Control<QPushButton>(IDC_CLOSE_PORT)->click();
-    QVERIFY(IsClosed());
-    QVERIFY(dlg.Control<CToggleButton>(IDC_DTR)->isChecked()); // the line buttons keep their state
-    QVERIFY(f.prompts.messages.empty());
-}
-
+// The close button closes everything; the line buttons keep their state through a reopen.
 void TestPortConfig::dtrAndRtsSurviveReopen() {
     CTerminalDlg& dlg = f.Start();
     QVERIFY(!dlg.Control<CToggleButton>(IDC_DTR)->isChecked());
@@ -176,6 +167,7 @@ void TestPortConfig::dtrAndRtsSurviveReopen() {
     QCOMPARE(f.comm.OpsStartingWith("RTSEnable"), QStringList({"RTSEnable=1", "RTSEnable=0"}));
 
     dlg.Control<QPushButton>(IDC_CLOSE_PORT)->click();
+    QVERIFY(IsClosed() && dlg.Control<CToggleButton>(IDC_DTR)->isChecked() && f.prompts.messages.empty());
     f.comm.ClearLog();
     emit dlg.Control<QComboBox>(IDC_PORT)->activated(0);
     QVERIFY(f.comm.GetPortOpen());

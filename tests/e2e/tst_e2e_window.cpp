@@ -57,8 +57,8 @@ private slots:
 
     void opensAtTheDefaultsAndAtCustomRates();
     void bytesArriveExactlyBothWays();
-    void fourDataBitsAreRefused();
-    void missingDeviceIsNamedWithTheReason();
+    void openFailureIsNamed_data();
+    void openFailureIsNamed();
     void secondOpenOfTheSameDeviceIsRefused();
     void otherEndClosingLeavesTheWindowClosedAndUsable();
     void unattendedReplugsKeepReceivingAndLogging();
@@ -127,19 +127,24 @@ void TestE2eWindow::bytesArriveExactlyBothWays() {
     QCOMPARE(dlg.Control<QLabel>(IDC_TX_COUNT)->text(), QStringLiteral("TX:14"));
 }
 
-void TestE2eWindow::fourDataBitsAreRefused() {
-    CTerminalDlg& dlg = Start(QStringLiteral("Databits=0"));
-    QCOMPARE(m_prompts.messages.size(), std::size_t(1));
-    QVERIFY(m_prompts.LastText().startsWith(kCannotOpen.arg(1)));
-    QVERIFY(!dlg.Control<QPushButton>(IDC_CLOSE_PORT)->isEnabled());
-    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("端口未打开！"));
+void TestE2eWindow::openFailureIsNamed_data() {
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("reason"); // on a line of its own, after the device
+    QTest::newRow("4 data bits") << "Databits=0" << 1 << ": 4 data bits are not supported";
+    QTest::newRow("missing device") << "ComPort=2" << 3 << "no-such-device: No such file or directory";
 }
 
-void TestE2eWindow::missingDeviceIsNamedWithTheReason() {
-    CTerminalDlg& dlg = Start(QStringLiteral("ComPort=2"));
-    const QString missing = m_dir.filePath(QStringLiteral("no-such-device"));
-    QCOMPARE(m_prompts.Texts(), QStringList(kCannotOpen.arg(3) + QStringLiteral("\n%1: No such file or directory").arg(missing)));
+void TestE2eWindow::openFailureIsNamed() {
+    QFETCH(QString, settings);
+    QFETCH(int, port);
+    QFETCH(QString, reason);
+    CTerminalDlg& dlg = Start(settings);
+    QCOMPARE(m_prompts.messages.size(), std::size_t(1));
+    QVERIFY2(m_prompts.LastText().startsWith(kCannotOpen.arg(port) + '\n') && m_prompts.LastText().endsWith(reason),
+             qPrintable(m_prompts.LastText()));
     QVERIFY(!dlg.Control<QPushButton>(IDC_CLOSE_PORT)->isEnabled());
+    QCOMPARE(dlg.Control<QLabel>(IDC_STATUS)->text(), QStringLiteral("端口未打开！"));
 }
 
 void TestE2eWindow::secondOpenOfTheSameDeviceIsRefused() {
