@@ -10,7 +10,8 @@
 #include <optional>
 
 namespace {
-const QString kFileFilter = QStringLiteral("Text file(*.txt)|*.txt|C++ file(*.cpp;*.c;*.h)|*.cpp;*.c;*.h|All file(*.*)|*.*||");
+const QString kFileFilter =
+    QStringLiteral("Text file(*.txt)|*.txt|C++ file(*.cpp;*.c;*.h)|*.cpp;*.c;*.h|All file(*.*)|*.*||");
 const QString kCreateFailed = QStringLiteral("文件建立失败！");
 
 enum SaveProtocol { kSaveOriginal = 0, kSaveTcp = 1, kSaveWnmp = 2 };
@@ -19,19 +20,29 @@ std::size_t CapturedBytes(std::int64_t rxCount) {
     return static_cast<std::size_t>(std::min<std::int64_t>(rxCount, kRxBufferSize));
 }
 
-// Writes a dump of the capture through a temporary file: the scanner's count, or nothing when the
-// file could not be written whole (the previous file is then kept).
+struct Dump {
+    QString path;
+    std::uint64_t count = 0; // what the scanner counted
+};
+
+// Writes a dump of the capture beside the save path (its name with `suffix`) through a temporary
+// file; nothing when it could not be written whole, and the previous file is then kept. An empty save
+// path names no file, whatever the dump path would be.
 template <class Scanner>
-std::optional<std::uint64_t> WriteDump(const QString& path, const std::uint8_t* capture, std::size_t n) {
-    CDumpFile file(path);
+std::optional<Dump> WriteDump(const QString& saveFile, const QString& suffix, const std::uint8_t* capture,
+                              std::size_t n) {
+    if (saveFile.isEmpty())
+        return std::nullopt;
+    Dump dump{DumpPath(saveFile, suffix)};
+    CDumpFile file(dump.path);
     if (!file.Open())
         return std::nullopt;
     Scanner scanner(file);
     scanner.Feed(capture, n);
-    const std::uint64_t count = scanner.Finish();
+    dump.count = scanner.Finish();
     if (!file.Commit())
         return std::nullopt;
-    return count;
+    return dump;
 }
 } // namespace
 
@@ -69,29 +80,22 @@ void CTerminalDlg::OnSaveReceived() {
 
 void CTerminalDlg::WriteTcpDump() {
     m_strSaveFile = m_ctrlSaveFile->text();
-    const QString path = DumpPath(m_strSaveFile, QStringLiteral(".tcp"));
-    std::optional<std::uint64_t> written; // an empty path names no file, whatever the dump path says
-    if (!m_strSaveFile.isEmpty())
-        written = WriteDump<CTcpDumpScanner>(path, m_rxBuffer.get(), CapturedBytes(m_nRxCount));
-    if (!written) {
+    const auto dump = WriteDump<CTcpDumpScanner>(m_strSaveFile, QStringLiteral(".tcp"), m_rxBuffer.get(),
+                                                 CapturedBytes(m_nRxCount));
+    if (!dump)
         m_prompts.MessageBox(kCreateFailed);
-        return;
-    }
-    AfterTcpDump(path, *written);
+    else
+        AfterTcpDump(dump->path, dump->count);
 }
 
 void CTerminalDlg::WriteWnmpDump() {
     m_strSaveFile = m_ctrlSaveFile->text();
-    const QString path = DumpPath(m_strSaveFile, QStringLiteral(".wnp"));
-    std::optional<std::uint64_t> messages; // an empty path names no file, whatever the dump path says
-    if (!m_strSaveFile.isEmpty())
-        messages = WriteDump<CWnmpDumpScanner>(path, m_rxBuffer.get(), CapturedBytes(m_nRxCount));
-    if (!messages) {
+    const auto dump = WriteDump<CWnmpDumpScanner>(m_strSaveFile, QStringLiteral(".wnp"), m_rxBuffer.get(),
+                                                  CapturedBytes(m_nRxCount));
+    if (!dump)
         m_prompts.MessageBox(kCreateFailed);
-        return;
-    }
-    if (*messages > 0)
-        OpenInNotepad(path);
+    else if (dump->count > 0) // messages decoded
+        OpenInNotepad(dump->path);
 }
 
 void CTerminalDlg::AfterTcpDump(const QString& dumpPath, std::uint64_t bytesWritten) {
@@ -106,10 +110,13 @@ void CTerminalDlg::AfterTcpDump(const QString& dumpPath, std::uint64_t bytesWrit
     m_prompts.CompareFiles(m_strCompareFile, dumpPath);
 }
 
-void CTerminalDlg::OpenInNotepad(const QString& path) { m_prompts.ShowFile(path); }
+void CTerminalDlg::OpenInNotepad(const QString& path) {
+    m_prompts.ShowFile(path);
+}
 
 void CTerminalDlg::OnChooseSaveFile() {
-    const auto chosen = m_prompts.ChooseFile(QStringLiteral("将接收到的数据存为"), kFileFilter, m_strSaveFile, false);
+    const auto chosen =
+        m_prompts.ChooseFile(QStringLiteral("将接收到的数据存为"), kFileFilter, m_strSaveFile, false);
     if (!chosen)
         return;
     m_strSaveFile = *chosen;
@@ -117,12 +124,14 @@ void CTerminalDlg::OnChooseSaveFile() {
 }
 
 void CTerminalDlg::OnChooseCompareFile() {
-    const auto chosen =
-        m_prompts.ChooseFile(QStringLiteral("选择执行保存数据后的比较的文件"), kFileFilter, m_strCompareFile, false);
+    const auto chosen = m_prompts.ChooseFile(QStringLiteral("选择执行保存数据后的比较的文件"), kFileFilter,
+                                             m_strCompareFile, false);
     if (!chosen)
         return;
     m_strCompareFile = *chosen;
     m_ctrlCompareFile->setText(m_strCompareFile);
 }
 
-void CTerminalDlg::OnSaveProtocolChanged() { m_nSaveProtocol = m_ctrlSaveProtocol->currentIndex(); }
+void CTerminalDlg::OnSaveProtocolChanged() {
+    m_nSaveProtocol = m_ctrlSaveProtocol->currentIndex();
+}
